@@ -1,0 +1,67 @@
+/* patprn — the part of the Windows API a host needs to use the library.
+ *
+ * On Windows this is <windows.h>. On other systems libpatprn.so implements
+ * and exports these functions itself, with the Windows names and meaning,
+ * so that a host releases what the library hands out (query trees, record
+ * items, strings, bitmaps) and reads the last-error value exactly as it
+ * would on Windows.
+ */
+#ifndef PATPRN_WIN32_H
+#define PATPRN_WIN32_H
+
+#ifdef _WIN32
+#include <windows.h>
+#define PATPRN_PLATFORM_API
+#else
+#include <stddef.h>
+#include <stdint.h>
+
+#define PATPRN_PLATFORM_API __attribute__((visibility("default")))
+#define WINAPI
+
+typedef int32_t BOOL;
+typedef uint8_t BYTE;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef uint32_t UINT;
+typedef uint64_t SIZE_T;
+typedef void *HANDLE;
+typedef void *HGLOBAL;
+typedef void *LPVOID;
+typedef const void *LPCVOID;
+typedef struct PatBitmapObject *HBITMAP;
+typedef void *HGDIOBJ;
+typedef struct PatModule *HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef struct PatResourceInfo *HRSRC;
+
+#define TRUE 1
+#define FALSE 0
+
+#define GMEM_FIXED 0x0000u
+#define GMEM_MOVEABLE 0x0002u
+#define GMEM_ZEROINIT 0x0040u
+#define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+PATPRN_PLATFORM_API DWORD GetLastError(void);
+PATPRN_PLATFORM_API void SetLastError(DWORD code);
+PATPRN_PLATFORM_API HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
+PATPRN_PLATFORM_API HGLOBAL GlobalReAlloc(HGLOBAL mem, SIZE_T bytes, UINT flags);
+PATPRN_PLATFORM_API LPVOID GlobalLock(HGLOBAL mem);
+PATPRN_PLATFORM_API BOOL GlobalUnlock(HGLOBAL mem);
+PATPRN_PLATFORM_API SIZE_T GlobalSize(HGLOBAL mem);
+PATPRN_PLATFORM_API HGLOBAL GlobalFree(HGLOBAL mem);
+PATPRN_PLATFORM_API LPVOID LockResource(HGLOBAL res);
+PATPRN_PLATFORM_API DWORD SizeofResource(HMODULE module, HRSRC res);
+PATPRN_PLATFORM_API BOOL DeleteObject(HGDIOBJ object);
+
+#ifdef __cplusplus
+}
+#endif
+#endif /* _WIN32 */
+#endif /* PATPRN_WIN32_H */

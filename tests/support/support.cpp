@@ -1,0 +1,84 @@
+#include "support/support.h"
+
+#include <cstring>
+
+namespace pattest {
+
+HostRecord::HostRecord(DWORD size) : bytes(size < sizeof(PrnInfoEx) ? sizeof(PrnInfoEx) : size, 0) {
+    get()->dwSize = size;
+}
+
+HostRecord::~HostRecord() { ReleaseLists(); }
+
+namespace {
+void FreeChain(InfoItem *item) {
+    while (item != nullptr) {
+        InfoItem *next = item->next;
+        GlobalFree(item);
+        item = next;
+    }
+}
+}  // namespace
+
+void HostRecord::ReleaseLists() {
+    PrnInfoEx *r = get();
+    FreeChain(reinterpret_cast<InfoItem *>(r->pEngineStatus));
+    FreeChain(reinterpret_cast<InfoItem *>(r->pLoadedEmul));
+    FreeChain(reinterpret_cast<InfoItem *>(r->pLoadedFont));
+    FreeChain(reinterpret_cast<InfoItem *>(r->pTrayInfo));
+    FreeChain(reinterpret_cast<InfoItem *>(r->pOutBinInfo));
+    FreeChain(reinterpret_cast<InfoItem *>(r->pDeviceInfo));
+    FreeChain(reinterpret_cast<InfoItem *>(r->pEmulUniqInfo));
+    FreeChain(reinterpret_cast<InfoItem *>(r->pCounterInfo));
+    FreeChain(reinterpret_cast<InfoItem *>(r->pSupplyInfo));
+    for (char **s : {&r->pModelName, &r->pMakerName, &r->pDescription, &r->pSYSVersion, &r->pMainProgVersion,
+                     &r->pVPSVersion}) {
+        if (*s != nullptr) GlobalFree(*s);
+        *s = nullptr;
+    }
+    const DWORD size = r->dwSize;
+    std::memset(r, 0, sizeof(PrnInfoEx));
+    r->dwSize = size;
+}
+
+QueryNode *MakeNode(int32_t type, const void *data, uint32_t length) {
+    auto *node = static_cast<QueryNode *>(GlobalAlloc(GPTR, QNODE_HEADER_SIZE + length));
+    node->nType = type;
+    node->dwLength = length;
+    if (length != 0) std::memcpy(QNODE_DATA(node), data, length);
+    return node;
+}
+
+QueryNode *MakeTextNode(int32_t type, const std::string &text) {
+    return MakeNode(type, text.c_str(), static_cast<uint32_t>(text.size() + 1));
+}
+
+QueryNode *AppendChild(QueryNode *parent, QueryNode *child) {
+    child->pParent = parent;
+    if (parent->pLastChild != nullptr) {
+        parent->pLastChild->pNextSibling = child;
+    } else {
+        parent->pFirstChild = child;
+    }
+    parent->pLastChild = child;
+    return child;
+}
+
+void FreeTree(QueryNode *root) {
+    if (root == nullptr) return;
+    QueryNode *child = root->pFirstChild;
+    while (child != nullptr) {
+        QueryNode *next = child->pNextSibling;
+        FreeTree(child);
+        child = next;
+    }
+    GlobalFree(root);
+}
+
+size_t ChainLength(const void *head) {
+    size_t n = 0;
+    for (auto *item = static_cast<const InfoItem *>(head); item != nullptr; item = item->next) ++n;
+    return n;
+}
+
+}  // namespace pattest

@@ -1,0 +1,41 @@
+// Shared test helpers: builders of query trees and host records, the heap
+// failure hook, and poisoning of outputs and the last-error value.
+#pragma once
+
+#include "patprn/patprn.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pattest {
+
+// Value written into outputs and the last-error slot before each call, so
+// that a test sees whether the export wrote them.
+constexpr DWORD kPoison = 0xDEADBEEF;
+
+inline void PoisonLastError() { SetLastError(kPoison); }
+
+// A zero-filled PrnInfoEx of `size` bytes (at least 404), owned by the test;
+// ReleaseLists frees every item and string the library hung into it.
+struct HostRecord {
+    explicit HostRecord(DWORD size = PRNINFOEX_MIN_SIZE);
+    ~HostRecord();
+    HostRecord(const HostRecord &) = delete;
+    HostRecord &operator=(const HostRecord &) = delete;
+    PrnInfoEx *get() { return reinterpret_cast<PrnInfoEx *>(bytes.data()); }
+    PrnInfoEx *operator->() { return get(); }
+    void ReleaseLists();
+    std::vector<uint8_t> bytes;
+};
+
+// Host-built query-tree nodes on the global heap, as a host would make them.
+QueryNode *MakeNode(int32_t type, const void *data, uint32_t length);
+QueryNode *MakeTextNode(int32_t type, const std::string &text);  // stores the terminating zero
+QueryNode *AppendChild(QueryNode *parent, QueryNode *child);
+// Frees a whole tree node by node with GlobalFree, as the host does.
+void FreeTree(QueryNode *root);
+// Number of items in a PrnInfoEx list chain.
+size_t ChainLength(const void *head);
+
+}  // namespace pattest
