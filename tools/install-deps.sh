@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what building and testing patprn needs on Debian (run as root).
+# Does nothing when everything is already there.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config         # native build of libpatprn.so
+    g++-mingw-w64-x86-64-posix                # cross build of patprn.dll
+    binutils-mingw-w64-x86-64                 # windres: resources for both targets
+    wine wine64                               # runs the Windows tests and tools
+    googletest                                # test framework sources
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+
+if ((${#missing[@]} > 0)); then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update
+    apt-get install -y "${missing[@]}"
+fi
