@@ -15,6 +15,11 @@ DWORD PackFileVersion(const VS_FIXEDFILEINFO &info) {
     return packed;
 }
 
+// The error of a step that failed: the Windows call's own code, or, should
+// the call have failed without reporting one, the library's not-found code,
+// so that a failure is never reported to the host as success.
+DWORD StepFailure(DWORD remembered) { return remembered != 0 ? remembered : PAT_ERROR_NOT_FOUND; }
+
 // Reads the module's file version into `record`; returns the Windows
 // error to fail with, or 0. A resource that could not be read while no
 // error was reported leaves the word 0 and is not a failure.
@@ -22,16 +27,16 @@ DWORD ReadFileVersion(PatVersionInfo *record) {
     char path[MAX_PATH];
     DWORD path_length = GetModuleFileNameA(patprn::ModuleInstance(), path, sizeof path);
     DWORD remembered = GetLastError();
-    if (path_length == 0) return remembered;
+    if (path_length == 0) return StepFailure(remembered);
 
     DWORD handle = 0;
     DWORD size = GetFileVersionInfoSizeA(path, &handle);
     remembered = GetLastError();
-    if (size == 0) return remembered;
+    if (size == 0) return StepFailure(remembered);
 
     HGLOBAL block = GlobalAlloc(GMEM_FIXED, size);
     remembered = GetLastError();
-    if (block == nullptr) return remembered;
+    if (block == nullptr) return StepFailure(remembered);
 
     BOOL ok = GetFileVersionInfoA(path, 0, size, block);
     remembered = GetLastError();
