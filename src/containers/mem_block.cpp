@@ -1,0 +1,131 @@
+#include "containers/mem_block.h"
+
+#include "platform/win32.h"
+
+#include <cstring>
+
+namespace patprn {
+
+namespace {
+
+uint64_t Capacity(const MemBlock *block) { return block->data != nullptr ? GlobalSize(block->data) : 0; }
+
+// The growth rule: when `needed` exceeds the capacity, the buffer grows to
+// capacity + step x k with the smallest whole k that reaches `needed`,
+// counted from the heap's actual block size. The buffer may move, so every
+// pointer handed out earlier is invalid afterwards. 0 on failure, with the
+// block untouched.
+int MemBlockGrowTo(MemBlock *block, uint32_t needed) {
+    const uint64_t capacity = Capacity(block);
+    if (needed <= capacity) return 1;
+    const uint64_t steps = (needed - capacity + block->step - 1) / block->step;
+    const SIZE_T size = static_cast<SIZE_T>(capacity + steps * block->step);
+    if (block->data == nullptr) {
+        auto *data = static_cast<uint8_t *>(GlobalAlloc(GMEM_FIXED, size));
+        if (data == nullptr) return 0;
+        block->data = data;
+        return 1;
+    }
+    HGLOBAL moved = GlobalReAlloc(block->data, size, GMEM_MOVEABLE);
+    if (moved == nullptr) return 0;
+    // The block stays fixed memory, whose handle is its address; GlobalLock
+    // gives that address.
+    void *address = GlobalLock(moved);
+    block->data = static_cast<uint8_t *>(address != nullptr ? address : moved);
+    return 1;
+}
+
+// True when [offset, offset + n) fits within `limit`, without 32-bit wrap.
+bool RangeWithin(uint32_t offset, uint32_t n, uint32_t limit) { return n <= limit && offset <= limit - n; }
+
+}  // namespace
+
+MemBlock *MemBlockCreate(uint32_t step, uint32_t initialSteps) {
+    // Step 0 could never grow the buffer (and would divide by zero).
+    if (step == 0) return nullptr;
+    auto *block = static_cast<MemBlock *>(GlobalAlloc(GMEM_FIXED, sizeof(MemBlock)));
+    if (block == nullptr) return nullptr;
+    block->step = step;
+    block->length = 0;
+    block->cursor = 0;
+    block->data = nullptr;
+    if (initialSteps != 0) {
+        block->data = static_cast<uint8_t *>(GlobalAlloc(GMEM_FIXED, SIZE_T{step} * initialSteps));
+        if (block->data == nullptr) {
+            GlobalFree(block);
+            return nullptr;
+        }
+    }
+    return block;
+}
+
+void MemBlockFree(MemBlock *block) {
+    if (block == nullptr) return;
+    if (block->data != nullptr) GlobalFree(block->data);
+    GlobalFree(block);
+}
+
+void MemBlockSeek(MemBlock *block, int32_t offset, uint8_t mode) {
+    const auto delta = static_cast<uint32_t>(offset);
+    switch (mode) {
+        case kSeekFromStart: block->cursor = delta; break;
+        case kSeekFromCursor: block->cursor += delta; break;
+        case kSeekFromEnd: block->cursor = block->length + delta; break;
+        default: break;
+    }
+}
+
+uint32_t MemBlockLength(const MemBlock *block) { return block->length; }
+
+int MemBlockWrite(MemBlock *block, const void *source, uint32_t n) {
+    if (n == 0) return 1;
+    // A cursor + n past 32 bits would wrap below the cursor and the copy
+    // would run beyond the buffer.
+    if (n > UINT32_MAX - block->cursor) return 0;
+    const uint32_t needed = block->cursor + n;
+    if (!MemBlockGrowTo(block, needed)) return 0;
+    std::memmove(block->data + block->cursor, source, n);
+    if (needed > block->length) block->length = needed;
+    block->cursor = needed;
+    return 1;
+}
+
+int MemBlockInsert(MemBlock *block, const void *source, uint32_t n) {
+    if (n == 0) return 1;
+    // Beyond the length there is nothing to move up; counting length + n
+    // there would leave the new bytes outside the length and the buffer.
+    if (block->cursor > block->length) return MemBlockWrite(block, source, n);
+    if (n > UINT32_MAX - block->length) return 0;
+    if (!MemBlockGrowTo(block, block->length + n)) return 0;
+    uint8_t *at = block->data + block->cursor;
+    std::memmove(at + n, at, block->length - block->cursor);
+    std::memcpy(at, source, n);
+    block->length += n;
+    block->cursor += n;
+    return 1;
+}
+
+void *MemBlockRead(MemBlock *block, uint32_t n) {
+    if (!RangeWithin(block->cursor, n, block->length) || block->data == nullptr) return nullptr;
+    uint8_t *at = block->data + block->cursor;
+    block->cursor += n;
+    return at;
+}
+
+int MemBlockDelete(MemBlock *block, uint32_t n) {
+    if (!RangeWithin(block->cursor, n, block->length)) return 0;
+    const uint32_t after = block->length - block->cursor - n;
+    if (after != 0) std::memmove(block->data + block->cursor, block->data + block->cursor + n, after);
+    block->length -= n;
+    return 1;
+}
+
+void *MemBlockDetach(MemBlock *block) {
+    void *data = block->data;
+    block->data = nullptr;
+    block->length = 0;
+    block->cursor = 0;
+    return data;
+}
+
+}  // namespace patprn

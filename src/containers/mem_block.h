@@ -1,0 +1,72 @@
+// Memory blocks: a growable byte buffer on the global heap with a cursor,
+// used like a memory stream by the status subsystem.
+//
+// The buffer is fixed global-heap memory, so a buffer handed out by
+// MemBlockDetach can travel to the host, which releases it with GlobalFree.
+// The capacity is never stored: it is what GlobalSize reports for the
+// buffer (0 without one), and the buffer grows only by whole steps counted
+// from that size. A failed growth returns 0 and leaves buffer, length and
+// cursor exactly as they were. Nothing here touches the last-error value.
+#pragma once
+
+#include <cstdint>
+
+namespace patprn {
+
+struct MemBlock {
+    uint32_t step;    // growth step in bytes, never 0
+    uint32_t length;  // bytes in use from the start of the buffer
+    uint32_t cursor;  // where the next read, write, insert or delete happens; may lie beyond length
+    uint8_t *data;    // the buffer, a separate global-heap block; null until something is allocated
+};
+
+// Seek modes of MemBlockSeek.
+constexpr uint8_t kSeekFromStart = 1;
+constexpr uint8_t kSeekFromCursor = 2;
+constexpr uint8_t kSeekFromEnd = 3;
+
+// A block with length 0 and cursor 0; with `initialSteps` nonzero its buffer
+// of step x initialSteps bytes is allocated at once, else it stays null.
+// Null if an allocation fails (nothing is left allocated) or `step` is 0.
+MemBlock *MemBlockCreate(uint32_t step, uint32_t initialSteps);
+
+// Frees the buffer (if any) and the header; a null block is ignored.
+void MemBlockFree(MemBlock *block);
+
+// Moves the cursor: from the start, from the cursor, or from the length
+// (kSeekFrom...); any other mode leaves it. No bounds check; 32-bit
+// arithmetic that wraps.
+void MemBlockSeek(MemBlock *block, int32_t offset, uint8_t mode);
+
+uint32_t MemBlockLength(const MemBlock *block);
+
+// Overwrites n bytes at the cursor, growing the buffer as needed; the length
+// becomes cursor + n if that is larger (bytes of a gap left by a cursor
+// beyond the length are undefined); the cursor advances by n. 1, or 0 with
+// the block unchanged when growing fails or cursor + n passes 32 bits.
+// n = 0 does nothing and returns 1. `source` must not point into the block.
+int MemBlockWrite(MemBlock *block, const void *source, uint32_t n);
+
+// Moves the bytes from the cursor to the end up by n and copies n new bytes
+// into the gap; length grows by n, the cursor advances by n. A cursor
+// beyond the length moves nothing and acts as MemBlockWrite. 1, or 0 with
+// the block unchanged as for MemBlockWrite. `source` must not point into
+// the block.
+int MemBlockInsert(MemBlock *block, const void *source, uint32_t n);
+
+// A pointer to the n bytes at the cursor, advancing the cursor by n, when
+// they lie within the length; else null and the cursor stays. Nothing is
+// copied: the pointer is valid only until the block next grows.
+void *MemBlockRead(MemBlock *block, uint32_t n);
+
+// Removes the n bytes at the cursor when they lie within the length; the
+// bytes after them move down, the cursor stays, the buffer never shrinks.
+// 1, else 0 with nothing changed.
+int MemBlockDelete(MemBlock *block, uint32_t n);
+
+// Hands out the buffer (null if none) and leaves the block empty, without
+// a buffer, cursor 0, step kept. The caller owns the buffer (release with
+// GlobalFree) and still frees the header with MemBlockFree.
+void *MemBlockDetach(MemBlock *block);
+
+}  // namespace patprn
