@@ -342,9 +342,310 @@ PATPRN_CHECK_OFFSET(PrnInfoEx, pCustomMediaInfo, 272);
 /* Smallest dwSize the library accepts for a PrnInfoEx or status record. */
 #define PRNINFOEX_MIN_SIZE 404u
 
+/* ---- Printer-management records ------------------------------------------ */
+
+/* The host's printer-management record PMInfo, handed to PatPMInfoToPrnInfoEx
+ * in one of two shapes chosen by the status source: PMInfoStatus with source
+ * PAT_STATUS_SOURCE_PJL (revision byte 100), PMInfoConfig with source
+ * PAT_STATUS_SOURCE_PM (revision byte 104). The library only reads these
+ * records and only the fields declared by name; the bNotRead gaps are the
+ * host's and are never touched.
+ *
+ * Any pointer may be null or all ones (PMINFO_POINTER_NOT_AVAILABLE), any
+ * 32-bit value PMINFO_VALUE_NOT_AVAILABLE: the datum is then skipped, which
+ * is never an error. Texts are zero-terminated 8-bit strings. */
+#define PMINFO_VALUE_NOT_AVAILABLE 0xFFFFFFFFu
+#define PMINFO_POINTER_NOT_AVAILABLE ((void *)~(uintptr_t)0)
+
+/* A list of elements. Used only when the group pointer, dwCount and
+ * ppElement are all available; dwCount 0 is a valid, empty group. */
+typedef struct PMGroup {
+    DWORD dwCount;
+    DWORD dwPad;
+    void **ppElement; /* dwCount element pointers, converted in this order */
+} PMGroup;
+PATPRN_CHECK_SIZE(PMGroup, 16);
+PATPRN_CHECK_OFFSET(PMGroup, dwCount, 0);
+PATPRN_CHECK_OFFSET(PMGroup, ppElement, 8);
+
+/* Status shape (source 1). */
+typedef struct PMInfoStatus {
+    DWORD *pStatusWord;      /* printer status word */
+    PMGroup *pFontGroup;     /* PMFont elements */
+    PMGroup *pEmulGroup;     /* PMEmulation elements */
+    uint8_t bNotRead1[24];
+    PMGroup *pEngineGroup;   /* PMEngineStatus elements */
+} PMInfoStatus;
+PATPRN_CHECK_SIZE(PMInfoStatus, 56);
+PATPRN_CHECK_OFFSET(PMInfoStatus, pStatusWord, 0);
+PATPRN_CHECK_OFFSET(PMInfoStatus, pFontGroup, 8);
+PATPRN_CHECK_OFFSET(PMInfoStatus, pEmulGroup, 16);
+PATPRN_CHECK_OFFSET(PMInfoStatus, pEngineGroup, 48);
+
+/* Bits of the printer status word. */
+#define PM_STATUS_STATE 0x00000001u        /* becomes bState */
+#define PM_STATUS_TRANSIENT 0x00000080u    /* engine status 10003 */
+#define PM_STATUS_PRINTING 0x00400000u     /* bPrinting, engine status 10023 */
+#define PM_STATUS_NO_RESPONSE 0x08000000u  /* bNoResponse, engine status 0xFFFFFF02 */
+
+typedef struct PMEngineStatus {
+    DWORD dwNotRead;
+    DWORD dwCode;            /* PJL status number, e.g. 10001 */
+    const char *pText;
+    DWORD dwKind;            /* 3 or not available: needs the operator */
+} PMEngineStatus;
+PATPRN_CHECK_OFFSET(PMEngineStatus, dwCode, 4);
+PATPRN_CHECK_OFFSET(PMEngineStatus, pText, 8);
+PATPRN_CHECK_OFFSET(PMEngineStatus, dwKind, 16);
+
+typedef struct PMEmulation {
+    uint8_t bNotRead[8];
+    const char *pVersion;
+    const char *pName;       /* e.g. "Adobe PostScript 3" */
+} PMEmulation;
+PATPRN_CHECK_OFFSET(PMEmulation, pVersion, 8);
+PATPRN_CHECK_OFFSET(PMEmulation, pName, 16);
+
+typedef struct PMFont {
+    const char *pName;
+} PMFont;
+PATPRN_CHECK_OFFSET(PMFont, pName, 0);
+
+/* Category flags with source 1. */
+#define PMINFO_STATUS_WORD 0x1u
+#define PMINFO_ENGINE_STATUS 0x2u
+#define PMINFO_EMULATIONS 0x4u
+#define PMINFO_FONTS 0x8u
+
+/* Configuration shape (source 0x8000). */
+typedef struct PMGeneral {
+    const char *pModelName;
+    const char *pSYSVersion;
+    DWORD dwMemory;           /* bytes */
+    DWORD dwPad;
+    const char *pMakerName;
+} PMGeneral;
+PATPRN_CHECK_SIZE(PMGeneral, 32);
+PATPRN_CHECK_OFFSET(PMGeneral, pSYSVersion, 8);
+PATPRN_CHECK_OFFSET(PMGeneral, dwMemory, 16);
+PATPRN_CHECK_OFFSET(PMGeneral, pMakerName, 24);
+
+typedef struct PMInfoConfig {
+    PMGeneral *pGeneral;
+    PMGroup *pTrayGroup;      /* PMTray elements (long layout) */
+    PMGroup *pOutBinGroup;    /* PMOutBin elements */
+    uint8_t bNotRead1[24];
+    PMGroup *pDeviceGroup;    /* PMDevice elements */
+    uint8_t bNotRead2[24];
+    PMGroup *pTrayShortGroup; /* PMTrayShort elements (short layout) */
+} PMInfoConfig;
+PATPRN_CHECK_SIZE(PMInfoConfig, 88);
+PATPRN_CHECK_OFFSET(PMInfoConfig, pGeneral, 0);
+PATPRN_CHECK_OFFSET(PMInfoConfig, pTrayGroup, 8);
+PATPRN_CHECK_OFFSET(PMInfoConfig, pOutBinGroup, 16);
+PATPRN_CHECK_OFFSET(PMInfoConfig, pDeviceGroup, 48);
+PATPRN_CHECK_OFFSET(PMInfoConfig, pTrayShortGroup, 80);
+
+/* A paper tray, long layout. */
+typedef struct PMTray {
+    const char *pName;        /* "Tray 1", "Bypass Tray", ... */
+    DWORD dwLevel;            /* PM_LEVEL_* bits */
+    uint8_t bNotRead1[20];
+    DWORD dwWidth;            /* paper width in millimetres */
+    DWORD dwLength;           /* paper length in millimetres */
+    uint8_t bNotRead2[16];
+    const char *pMediaName;
+    uint8_t bNotRead3[24];
+    DWORD dwMedia;            /* one PM_MEDIA bit, or PM_MEDIA_EXTENDED */
+    DWORD dwPad;
+    DWORD *pMediaExt;         /* extended media bit when PM_MEDIA_EXTENDED */
+    DWORD dwNotRead4;
+    DWORD dwFlags;            /* PM_TRAY_CUSTOM_SIZE */
+} PMTray;
+PATPRN_CHECK_SIZE(PMTray, 112);
+PATPRN_CHECK_OFFSET(PMTray, dwLevel, 8);
+PATPRN_CHECK_OFFSET(PMTray, dwWidth, 32);
+PATPRN_CHECK_OFFSET(PMTray, dwLength, 36);
+PATPRN_CHECK_OFFSET(PMTray, pMediaName, 56);
+PATPRN_CHECK_OFFSET(PMTray, dwMedia, 88);
+PATPRN_CHECK_OFFSET(PMTray, pMediaExt, 96);
+PATPRN_CHECK_OFFSET(PMTray, dwFlags, 108);
+
+/* A paper tray, short layout: the same data without an extended media number. */
+typedef struct PMTrayShort {
+    const char *pName;
+    DWORD dwLevel;
+    uint8_t bNotRead1[20];
+    DWORD dwWidth;
+    DWORD dwLength;
+    const char *pMediaName;
+    uint8_t bNotRead2[12];
+    DWORD dwMedia;
+    DWORD dwNotRead3;
+    DWORD dwFlags;
+} PMTrayShort;
+PATPRN_CHECK_SIZE(PMTrayShort, 72);
+PATPRN_CHECK_OFFSET(PMTrayShort, dwLevel, 8);
+PATPRN_CHECK_OFFSET(PMTrayShort, dwWidth, 32);
+PATPRN_CHECK_OFFSET(PMTrayShort, dwLength, 36);
+PATPRN_CHECK_OFFSET(PMTrayShort, pMediaName, 40);
+PATPRN_CHECK_OFFSET(PMTrayShort, dwMedia, 60);
+PATPRN_CHECK_OFFSET(PMTrayShort, dwFlags, 68);
+
+/* Paper level bits of a tray (first match wins: empty, then 10 ... 75 percent). */
+#define PM_LEVEL_EMPTY 0x00000012u
+#define PM_LEVEL_10 0x00000100u
+#define PM_LEVEL_25 0x00000200u
+#define PM_LEVEL_50 0x00000400u
+#define PM_LEVEL_75 0x00000800u
+/* Tray flags: the tray holds a custom paper size. */
+#define PM_TRAY_CUSTOM_SIZE 0x00000100u
+/* Media number of the long layout: the medium is in *pMediaExt. */
+#define PM_MEDIA_EXTENDED 0x00800000u
+
+typedef struct PMOutBin {
+    const char *pName;        /* "Standard Tray" */
+    DWORD dwStatus;           /* bit 0: the bin is full */
+} PMOutBin;
+PATPRN_CHECK_OFFSET(PMOutBin, dwStatus, 8);
+
+typedef struct PMDevice {
+    DWORD dwNumber;           /* 625 manual feed ... 629 hard disk */
+} PMDevice;
+PATPRN_CHECK_OFFSET(PMDevice, dwNumber, 0);
+
+/* Category flags with source 0x8000. */
+#define PMINFO_GENERAL 0x1u
+#define PMINFO_TRAYS 0x2u
+#define PMINFO_OUTBINS 0x4u
+#define PMINFO_DEVICES 0x40u
+#define PMINFO_TRAYS_SHORT 0x400u
+
+/* The flat printer-information record filled by PatPrnInfoExToPrnInfo:
+ * 2400 bytes, every field written only by its category (PRNINFO_* flags),
+ * every other byte 0. Pairs hold a tray or bin code and one datum of it. */
+typedef struct PrnInfoPair {
+    DWORD dwCode;
+    DWORD dwValue;
+} PrnInfoPair;
+PATPRN_CHECK_SIZE(PrnInfoPair, 8);
+
+typedef struct PrnInfo {
+    DWORD dwStatusCode;          /* one status: its low 16 bits; else (sum << 16) | 107 */
+    DWORD dwState;
+    DWORD dwTrayExtra;
+    DWORD dwZero1;
+    DWORD dwMemorySize;
+    char szSYSVersion[16];
+    char szMainProgVersion[16];
+    char szVPSVersion[16];
+    DWORD dwEmulExtra;
+    DWORD adwEmul[32];
+    DWORD nEmul;
+    DWORD adwFont[32];
+    DWORD nFont;
+    PrnInfoPair aTrayPaper[64];  /* (tray, paper size) */
+    DWORD nTrayPaper;
+    char szModelName[256];
+    char szMakerName[16];
+    char szDescription[256];
+    uint8_t bModelCode;
+    uint8_t bNotState;
+    uint8_t bAttention;
+    uint8_t bPrinting;
+    DWORD dwSize;                /* always PRNINFO_SIZE */
+    uint8_t bZero2[36];
+    PrnInfoPair aTrayLevel[16];  /* (tray, paper level) of the first 16 trays */
+    DWORD nTrayLevel;
+    PrnInfoPair aOutBin[16];     /* (bin, bin state) */
+    DWORD nOutBin;
+    DWORD dwHasDuplex;           /* 1 with a duplex unit */
+    DWORD dwHasHardDisk;         /* PRNINFO_HARD_DISK with a hard disk, whatever the flags */
+    uint8_t bZero3[20];
+    DWORD dwOutBinExtra;
+    DWORD adwStatus[32];         /* several status codes only */
+    DWORD nStatus;
+    DWORD dwZero4;
+    DWORD dwNoResponse;
+    DWORD dwZero5;
+    PrnInfoPair aTrayMedia[64];  /* (tray, media type) */
+    uint8_t bZero6[24];
+} PrnInfo;
+PATPRN_CHECK_SIZE(PrnInfo, 2400);
+PATPRN_CHECK_OFFSET(PrnInfo, dwStatusCode, 0);
+PATPRN_CHECK_OFFSET(PrnInfo, dwState, 4);
+PATPRN_CHECK_OFFSET(PrnInfo, dwTrayExtra, 8);
+PATPRN_CHECK_OFFSET(PrnInfo, dwMemorySize, 16);
+PATPRN_CHECK_OFFSET(PrnInfo, szSYSVersion, 20);
+PATPRN_CHECK_OFFSET(PrnInfo, szMainProgVersion, 36);
+PATPRN_CHECK_OFFSET(PrnInfo, szVPSVersion, 52);
+PATPRN_CHECK_OFFSET(PrnInfo, dwEmulExtra, 68);
+PATPRN_CHECK_OFFSET(PrnInfo, adwEmul, 72);
+PATPRN_CHECK_OFFSET(PrnInfo, nEmul, 200);
+PATPRN_CHECK_OFFSET(PrnInfo, adwFont, 204);
+PATPRN_CHECK_OFFSET(PrnInfo, nFont, 332);
+PATPRN_CHECK_OFFSET(PrnInfo, aTrayPaper, 336);
+PATPRN_CHECK_OFFSET(PrnInfo, nTrayPaper, 848);
+PATPRN_CHECK_OFFSET(PrnInfo, szModelName, 852);
+PATPRN_CHECK_OFFSET(PrnInfo, szMakerName, 1108);
+PATPRN_CHECK_OFFSET(PrnInfo, szDescription, 1124);
+PATPRN_CHECK_OFFSET(PrnInfo, bModelCode, 1380);
+PATPRN_CHECK_OFFSET(PrnInfo, bNotState, 1381);
+PATPRN_CHECK_OFFSET(PrnInfo, bAttention, 1382);
+PATPRN_CHECK_OFFSET(PrnInfo, bPrinting, 1383);
+PATPRN_CHECK_OFFSET(PrnInfo, dwSize, 1384);
+PATPRN_CHECK_OFFSET(PrnInfo, aTrayLevel, 1424);
+PATPRN_CHECK_OFFSET(PrnInfo, nTrayLevel, 1552);
+PATPRN_CHECK_OFFSET(PrnInfo, aOutBin, 1556);
+PATPRN_CHECK_OFFSET(PrnInfo, nOutBin, 1684);
+PATPRN_CHECK_OFFSET(PrnInfo, dwHasDuplex, 1688);
+PATPRN_CHECK_OFFSET(PrnInfo, dwHasHardDisk, 1692);
+PATPRN_CHECK_OFFSET(PrnInfo, dwOutBinExtra, 1716);
+PATPRN_CHECK_OFFSET(PrnInfo, adwStatus, 1720);
+PATPRN_CHECK_OFFSET(PrnInfo, nStatus, 1848);
+PATPRN_CHECK_OFFSET(PrnInfo, dwNoResponse, 1856);
+PATPRN_CHECK_OFFSET(PrnInfo, aTrayMedia, 1864);
+
+#define PRNINFO_SIZE 2400u
+#define PRNINFO_HARD_DISK 0x10003u
+/* Low 16 bits of dwStatusCode when several status codes are summarised. */
+#define PRNINFO_SEVERAL_STATUS 107u
+
+/* Request flags of PatPrnInfoExToPrnInfo. */
+#define PRNINFO_STATE 0x2u
+#define PRNINFO_SYSTEM 0x4u
+#define PRNINFO_TRAYS 0x8u
+#define PRNINFO_OUTBINS 0x10u
+#define PRNINFO_EMULATIONS 0x100u
+#define PRNINFO_FONTS 0x200u
+#define PRNINFO_IDENTITY 0x400u
+#define PRNINFO_DUPLEX 0x20000u
+#define PRNINFO_ENGINE_STATUS 0x80000u
+
+/* ---- PJL dialogue -------------------------------------------------------- */
+
+/* Request flags of PatCreateQueryInfo. Each group of bits asks for the same
+ * thing; bits not listed have no effect. */
+#define PAT_QUERY_DEVICE_ID 0x00000002u      /* read the IEEE 1284 device ID */
+#define PAT_QUERY_DEVICE_ID_ALT1 0x00000400u
+#define PAT_QUERY_DEVICE_ID_ALT2 0x00080000u
+#define PAT_QUERY_CONFIG 0x00000004u         /* @PJL INFO CONFIG */
+#define PAT_QUERY_CONFIG_ALT1 0x00000100u
+#define PAT_QUERY_CONFIG_ALT2 0x00020000u
+#define PAT_QUERY_TRAYS 0x00000008u          /* front-cover print tray and per-tray inquiries */
+#define PAT_QUERY_OUTBINS 0x00000010u        /* @PJL INFO OUTBINSTATUS */
+
+/* The emulation-specific query kind of PatCreateEmulUniqQueryInfo (the
+ * printer's own page-description language, @PJL INFO TOLV), also the data of
+ * a QNODE_EMUL_ANSWER_ROOT and the wKind of the EmulUniqInfoItem it fills. */
+#define PAT_EMUL_QUERY_TOLV 15u
+
+/* TrayInfoItem.dwFlags bits set from the printer's replies. */
+#define PAT_TRAY_FLAG_LOCKED 0x00000001u       /* INTRAYx reported LOCKED */
+#define PAT_TRAY_FLAG_FRONT_COVER 0x00000004u  /* the front-cover print tray */
+
 /* ---- Records of later subsystems (defined with their exports) ------------ */
 
-typedef struct PrnInfo PrnInfo;
 typedef struct BitmapInfo BitmapInfo;
 
 /* ---- Exports --------------------------------------------------------------- */
