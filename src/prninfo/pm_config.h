@@ -1,0 +1,46 @@
+// Configuration shape of the printer-management record (source 0x8000):
+// general data, paper trays in two layouts, output bins and installed
+// devices, converted into PrnInfoEx with the same codes the PJL path stores.
+#pragma once
+
+#include "patprn/patprn.h"
+#include "prninfo/prninfo.h"
+
+namespace patprn {
+
+// Paper level bits to percent: the first row with a bit in common wins;
+// the end row (mask 0) carries the level of a tray with no level bit.
+struct PaperLevelRow {
+    uint32_t mask;
+    uint16_t level;
+};
+extern const PaperLevelRow PaperLevelTable[];
+// Level bits that are not available read as a full tray.
+uint16_t PaperLevelFromBits(DWORD bits);
+
+// What a tray element says, read from the offsets of its layout, so that
+// one conversion serves both.
+struct PMTrayData {
+    const char *name;          // null when not available
+    DWORD levelBits;
+    DWORD width;
+    DWORD length;
+    const char *mediaName;     // null when not available
+    DWORD mediaNumber;
+    const DWORD *mediaExt;     // long layout only; null when not available
+    DWORD flags;
+    bool longLayout;
+};
+PMTrayData PMTrayRead(const PMTray *tray);
+PMTrayData PMTrayRead(const PMTrayShort *tray);
+
+// Fills wTray, wPaperSize, wPaperLevel, wMediaType and dwFlags of `item`.
+void TrayInfoFromPM(const PMTrayData &tray, TrayInfoItem *item);
+
+// Converts the categories selected by `flags` (PMINFO_GENERAL, ...) into
+// `info`. Returns 0; 87 when a tray item cannot be allocated; 8 when an
+// output-bin or device item or a general-data string cannot be allocated.
+// What was converted before a failure stays in the record.
+DWORD PMConfigToPrnInfoEx(const PMInfoConfig *pm, DWORD flags, PrnInfoEx *info);
+
+}  // namespace patprn
