@@ -1,0 +1,171 @@
+#include "status/status_resolution.h"
+
+#include "containers/query_node.h"
+#include "frame/result.h"
+#include "platform/win32.h"
+#include "prninfo/prninfo.h"
+
+#include <cstring>
+
+namespace patprn {
+
+namespace {
+
+constexpr uint16_t kSourcePjl = PAT_STATUS_SOURCE_PJL;
+constexpr uint16_t kSourcePm = PAT_STATUS_SOURCE_PM;
+constexpr uint32_t kIndexEnd = 0xFFFFFFFFu;
+
+// The strings the supplement record overrides wherever it has one.
+constexpr char *PrnInfoEx::*kMergedStrings[] = {
+    &PrnInfoEx::pModelName,  &PrnInfoEx::pMakerName,       &PrnInfoEx::pDescription,
+    &PrnInfoEx::pSYSVersion, &PrnInfoEx::pMainProgVersion, &PrnInfoEx::pVPSVersion,
+};
+
+// The lists the supplement record overrides, after the strings, wherever
+// it has them; "pEngineStatus" is merged first, on its own.
+constexpr const char *kMergedLists[] = {
+    "pLoadedEmul", "pLoadedFont", "pTrayInfo", "pOutBinInfo", "pDeviceInfo", "pEmulUniqInfo",
+};
+
+// The record a status child points to: its exactly 8 data bytes, else null.
+const PrnInfoEx *ChildRecord(const QueryNode *firstChild, int32_t type) {
+    const PrnInfoEx *record = nullptr;
+    QueryNodeCopyData(QueryNodeFindType(firstChild, type), &record, sizeof record, QNODE_LEN_EXACT);
+    return record;
+}
+
+// Takes the named list (count and head together) from `supplement` when
+// its head is non-null.
+void MergeList(StatusView *view, const PrnInfoEx *supplement, const char *name) {
+    InfoListRef from;
+    InfoListRef into;
+    if (!InfoListResolve(const_cast<PrnInfoEx *>(supplement), name, &from) || from.head == nullptr) return;
+    InfoListResolve(view, name, &into);
+    *into.headSlot = from.head;
+    *into.countSlot = *from.countSlot;
+}
+
+bool IsWildcard(char c) { return c >= 'a' && c <= 'z'; }
+
+// The priority of every code of the record in turn; `visit` sees (code,
+// priority) in list order, then STATUS_NO_RESPONSE when bNoResponse is set.
+template <typename Visit>
+void ForEachRankedCode(const StatusPriorityRow *table, const PrnInfoEx *record, Visit visit) {
+    uint16_t priority;
+    for (const EngineStatusItem *item = record->pEngineStatus; item != nullptr;
+         item = reinterpret_cast<const EngineStatusItem *>(item->next)) {
+        LookupStatusPriority(table, item->dwCode, &priority);
+        visit(item->dwCode, priority);
+    }
+    if (record->bNoResponse != 0) {
+        LookupStatusPriority(table, STATUS_NO_RESPONSE, &priority);
+        visit(STATUS_NO_RESPONSE, priority);
+    }
+}
+
+// Exchange sort, ascending as 32-bit unsigned: n - 1 passes over
+// neighbouring pairs, swapping only when the first is strictly greater.
+void SortAscending(ResolvedCodes *codes) {
+    const uint32_t count = ElemListCount(codes);
+    for (uint32_t pass = 1; pass < count; ++pass) {
+        for (uint32_t position = 1; position < count; ++position) {
+            auto *first = static_cast<uint32_t *>(ElemListAt(codes, position));
+            auto *second = static_cast<uint32_t *>(ElemListAt(codes, position + 1));
+            if (*first > *second) {
+                const uint32_t held = *first;
+                *first = *second;
+                *second = held;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void StatusCodeText(uint32_t code, char *text) {
+    // DWORD is the 32-bit unsigned type "%lu" takes on both platforms.
+    wsprintfA(text, "%lu", static_cast<DWORD>(code));
+}
+
+const StatusPriorityRow *PriorityTableFor(uint32_t status) {
+    for (const PriorityIndexRow *row = PriorityTableIndex; row->status != kIndexEnd; ++row) {
+        if (row->status == status) return row->table;
+    }
+    return nullptr;
+}
+
+DWORD BuildStatusView(uint32_t status, const QueryNode *root, StatusView *view) {
+    const uint16_t source = static_cast<uint16_t>(status & 0xFFFFu);
+    if (source != kSourcePjl && source != kSourcePm) return ERROR_INVALID_PARAMETER;
+    int32_t rootType = 0;
+    uint32_t rootLength = 0;
+    if (!QueryNodeInfo(root, &rootType, &rootLength) || rootType != QNODE_STATUS_ROOT) return ERROR_INVALID_PARAMETER;
+    if (view == nullptr) return ERROR_INVALID_PARAMETER;
+
+    const QueryNode *firstChild = QueryNodeFirstChild(root);
+    const PrnInfoEx *supplement = ChildRecord(firstChild, QNODE_ANSWER_ROOT);
+    // For the management source the host names the main child's type in
+    // the root's data length.
+    const int32_t mainType = source == kSourcePjl ? QNODE_QUERY_ROOT : static_cast<int32_t>(rootLength);
+    const PrnInfoEx *main = ChildRecord(firstChild, mainType);
+    if (supplement == nullptr || main == nullptr || !HostRecordSizeAtLeast(supplement, PRNINFOEX_MIN_SIZE) ||
+        !HostRecordSizeAtLeast(main, PRNINFOEX_MIN_SIZE)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+
+    std::memcpy(view, main, sizeof(StatusView));
+    MergeList(view, supplement, "pEngineStatus");
+    for (char *PrnInfoEx::*field : kMergedStrings) {
+        if (supplement->*field != nullptr) view->*field = supplement->*field;
+    }
+    view->dwMemorySize = supplement->dwMemorySize;
+    view->bModelCode = supplement->bModelCode;
+    for (const char *name : kMergedLists) MergeList(view, supplement, name);
+    return ERROR_SUCCESS;
+}
+
+int CodePatternMatch(const char *text, const char *key) {
+    if (text == nullptr || key == nullptr) return 0;
+    for (; *text != '\0' && *key != '\0'; ++text, ++key) {
+        if (*text != *key && !IsWildcard(*key)) return 0;
+    }
+    return *text == '\0' && *key == '\0' ? 1 : 0;
+}
+
+int LookupStatusPriority(const StatusPriorityRow *table, uint32_t code, uint16_t *priority) {
+    char text[kStatusCodeTextSize];
+    StatusCodeText(code, text);
+    const StatusPriorityRow *match = nullptr;
+    if (table != nullptr) {
+        // An exact key beats any pattern, wherever the pattern stands.
+        for (const StatusPriorityRow *row = table; row->key != nullptr && match == nullptr; ++row) {
+            if (lstrcmpA(row->key, text) == 0) match = row;
+        }
+        for (const StatusPriorityRow *row = table; row->key != nullptr && match == nullptr; ++row) {
+            if (CodePatternMatch(text, row->key)) match = row;
+        }
+    }
+    if (priority != nullptr) *priority = match != nullptr ? match->priority : PRIORITY_NONE;
+    return match != nullptr ? 1 : 0;
+}
+
+DWORD ResolveStatusCodes(const StatusContext &context, ResolvedCodes *result) {
+    const StatusPriorityRow *table = PriorityTableFor(context.status);
+    if (table == nullptr) return PAT_ERROR_NOT_FOUND;
+    if (context.record == nullptr || result == nullptr) return ERROR_INVALID_PARAMETER;
+
+    uint16_t best = PRIORITY_NONE;
+    ForEachRankedCode(table, context.record, [&](uint32_t, uint16_t priority) {
+        if (priority < best) best = priority;
+    });
+    // A code that cannot be kept is reported: a partial list would show a
+    // state that is not the printer's most urgent one.
+    bool complete = true;
+    ForEachRankedCode(table, context.record, [&](uint32_t code, uint16_t priority) {
+        if (priority == best && !ElemListAppend(result, &code)) complete = false;
+    });
+    SortAscending(result);
+    return complete ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
+}
+
+}  // namespace patprn
