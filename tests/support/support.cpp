@@ -81,4 +81,25 @@ size_t ChainLength(const void *head) {
     return n;
 }
 
+QueryNode *MakeStatusTree(const PrnInfoEx *main, const PrnInfoEx *supplement, int32_t mainType,
+                          uint32_t rootLength) {
+    const std::vector<uint8_t> rootData(rootLength, 0);
+    QueryNode *root = MakeNode(QNODE_STATUS_ROOT, rootData.data(), rootLength);
+    if (supplement != nullptr) AppendChild(root, MakeNode(2, &supplement, sizeof supplement));
+    if (main != nullptr) AppendChild(root, MakeNode(mainType, &main, sizeof main));
+    return root;
+}
+
+void AddStatusCode(PrnInfoEx *record, DWORD code, const char *text) {
+    auto *item = static_cast<EngineStatusItem *>(GlobalAlloc(GPTR, sizeof(EngineStatusItem)));
+    item->cbItem = sizeof(EngineStatusItem);
+    item->wCode = static_cast<uint16_t>(code & 0xFFFFu);
+    item->dwCode = code;
+    std::strncpy(item->szText, text, sizeof item->szText - 1);
+    EngineStatusItem **slot = &record->pEngineStatus;
+    while (*slot != nullptr) slot = reinterpret_cast<EngineStatusItem **>(&(*slot)->next);
+    *slot = item;
+    record->nEngineStatus += 1;
+}
+
 }  // namespace pattest

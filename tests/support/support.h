@@ -38,4 +38,14 @@ void FreeTree(QueryNode *root);
 // Number of items in a PrnInfoEx list chain.
 size_t ChainLength(const void *head);
 
+// A status tree as the host builds it for the status exports: a
+// QNODE_STATUS_ROOT whose data length is `rootLength` (zero bytes), a
+// child of type 2 holding the pointer `supplement` and a child of type
+// `mainType` holding the pointer `main`; a null record leaves its child out.
+QueryNode *MakeStatusTree(const PrnInfoEx *main, const PrnInfoEx *supplement, int32_t mainType = 1,
+                          uint32_t rootLength = 0);
+// Appends an EngineStatusItem with `code` (and `text`) to the record's
+// "pEngineStatus" list as a host does; HostRecord releases it.
+void AddStatusCode(PrnInfoEx *record, DWORD code, const char *text = "");
+
 }  // namespace pattest
