@@ -2,6 +2,7 @@
 // cursor, insert and delete that move overlapping bytes, detach, and
 // blocks left exactly as they were when the heap is exhausted.
 #include "containers/mem_block.h"
+#include "platform/win32.h"
 #include "support/heap_hook.h"
 
 #include <gtest/gtest.h>
