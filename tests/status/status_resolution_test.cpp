@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <vector>
 
 using namespace patprn;
@@ -136,46 +135,35 @@ TEST(BuildStatusView, MalformedInputFailsWithoutWritingTheView) {
     ViewRecord main(404);
     ViewRecord supplement(404);
     ViewRecord small(403);
-    const PrnInfoEx *null = nullptr;
+    // A status tree whose root type and supplement data size are as given.
+    auto tree = [](int32_t rootType, const PrnInfoEx *main, const PrnInfoEx *supplement, uint32_t supplementSize = 8) {
+        QueryNode *t = MakeStatusTree(main, nullptr);
+        t->nType = rootType;
+        pattest::AppendChild(t, pattest::MakeNode(2, &supplement, supplementSize));
+        return t;
+    };
     const struct {
         const char *what;
         uint32_t status;
-        std::function<QueryNode *()> tree;
+        QueryNode *tree;
     } cases[] = {
-        {"source 2", 2, [&] { return MakeStatusTree(main.get(), supplement.get()); }},
-        {"source 0x8001", 0x8001, [&] { return MakeStatusTree(main.get(), supplement.get()); }},
-        {"null root", 1, [] { return static_cast<QueryNode *>(nullptr); }},
-        {"root of type 2", 1,
-         [&] {
-             QueryNode *t = MakeStatusTree(main.get(), supplement.get());
-             t->nType = 2;
-             return t;
-         }},
-        {"supplement of 4 bytes", 1,
-         [&] {
-             QueryNode *t = MakeStatusTree(main.get(), nullptr);
-             pattest::AppendChild(t, pattest::MakeNode(2, &supplement, 4));
-             return t;
-         }},
-        {"no supplement", 1, [&] { return MakeStatusTree(main.get(), nullptr); }},
-        {"no main", 1, [&] { return MakeStatusTree(nullptr, supplement.get()); }},
-        {"null supplement pointer", 1,
-         [&] {
-             QueryNode *t = MakeStatusTree(main.get(), nullptr);
-             pattest::AppendChild(t, pattest::MakeNode(2, &null, sizeof null));
-             return t;
-         }},
-        {"main of 403 bytes", 1, [&] { return MakeStatusTree(small.get(), supplement.get()); }},
-        {"supplement of 403 bytes", 1, [&] { return MakeStatusTree(main.get(), small.get()); }},
-        {"no child of the root's length", 0x8000, [&] { return MakeStatusTree(main.get(), supplement.get(), 1, 4); }},
+        {"source 2", 2, tree(10, main.get(), supplement.get())},
+        {"null root", 1, nullptr},
+        {"root of type 2", 1, tree(2, main.get(), supplement.get())},
+        {"supplement of 4 bytes", 1, tree(10, main.get(), supplement.get(), 4)},
+        {"null supplement pointer", 1, tree(10, main.get(), nullptr)},
+        {"no supplement", 1, MakeStatusTree(main.get(), nullptr)},
+        {"no main", 1, MakeStatusTree(nullptr, supplement.get())},
+        {"main of 403 bytes", 1, tree(10, small.get(), supplement.get())},
+        {"supplement of 403 bytes", 1, tree(10, main.get(), small.get())},
+        {"no child of the root's length", 0x8000, MakeStatusTree(main.get(), supplement.get(), 1, 4)},
     };
     for (const auto &c : cases) {
-        QueryNode *tree = c.tree();
         StatusView view;
         std::memset(&view, 0xAB, sizeof view);
-        EXPECT_EQ(BuildStatusView(c.status, tree, &view), 87u) << c.what;
+        EXPECT_EQ(BuildStatusView(c.status, c.tree, &view), 87u) << c.what;
         EXPECT_EQ(view.dwSize, 0xABABABABu) << c.what;
-        pattest::FreeTree(tree);
+        pattest::FreeTree(c.tree);
     }
 }
 
@@ -251,19 +239,6 @@ TEST(ResolveStatusCodes, OnlyTheFirstSourceHasAPriorityTable) {
     }
     EXPECT_EQ(Resolve(1, nullptr).code, 87u);
     EXPECT_EQ(Resolve(0x10001, nullptr).code, PAT_ERROR_NOT_FOUND);
-}
-
-TEST(ResolveStatusCodes, FromAViewBuiltForTheManagementSource) {
-    HostRecord main;
-    HostRecord supplement;
-    AddStatusCode(supplement.get(), 10001);
-    AddStatusCode(supplement.get(), 40014);
-    QueryNode *tree = MakeStatusTree(main.get(), supplement.get(), 4, 4);
-    StatusView view;
-    ASSERT_EQ(BuildStatusView(0x8000, tree, &view), 0u);
-    EXPECT_EQ(Resolve(0x8000, &view).code, PAT_ERROR_NOT_FOUND);
-    EXPECT_EQ(Resolve(1, &view).codes, (Codes{40014}));
-    pattest::FreeTree(tree);
 }
 
 TEST(ResolveStatusCodes, ListThatCannotGrowIsReportedNotShown) {
