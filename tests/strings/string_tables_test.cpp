@@ -111,10 +111,11 @@ constexpr DWORD kNoLookAlikes = 0;
 
 bool FitsCodePage(const std::u16string &text, UINT codePage) {
     if (text.empty()) return true;
-    char converted[1024];
+    std::string converted(text.size() * 2, '\0');  // at most two bytes a unit in these code pages
     BOOL substituted = FALSE;
     int bytes = WideCharToMultiByte(codePage, kNoLookAlikes, reinterpret_cast<LPCWSTR>(text.data()),
-                                    static_cast<int>(text.size()), converted, sizeof converted, nullptr, &substituted);
+                                    static_cast<int>(text.size()), converted.data(),
+                                    static_cast<int>(converted.size()), nullptr, &substituted);
     return bytes > 0 && !substituted;
 }
 
