@@ -34,6 +34,10 @@ typedef unsigned char UCHAR;
 #define ERROR_INVALID_PARAMETER 87u
 #define ERROR_INSUFFICIENT_BUFFER 122u
 #define ERROR_INVALID_HANDLE 6u
+#define ERROR_FILE_NOT_FOUND 2u
+#define ERROR_PATH_NOT_FOUND 3u
+#define ERROR_ACCESS_DENIED 5u
+#define ERROR_MOD_NOT_FOUND 126u
 #define ERROR_RESOURCE_DATA_NOT_FOUND 1812u
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813u
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814u
@@ -46,6 +50,8 @@ typedef unsigned char UCHAR;
 #define RT_BITMAP MAKEINTRESOURCEA(2)
 #define RT_STRING MAKEINTRESOURCEA(6)
 #define RT_VERSION MAKEINTRESOURCEA(16)
+#define VS_VERSION_INFO 1
+#define VS_FFI_SIGNATURE 0xFEEF04BDu
 
 #define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
 #define PRIMARYLANGID(l) ((WORD)(l) & 0x3ff)
@@ -53,12 +59,21 @@ typedef unsigned char UCHAR;
 #define MAKELCID(l, s) ((DWORD)((((DWORD)((WORD)(s))) << 16) | ((DWORD)((WORD)(l)))))
 #define LANGIDFROMLCID(l) ((WORD)(l))
 #define LANG_NEUTRAL 0x00
+#define LANG_ENGLISH 0x09
 #define SUBLANG_NEUTRAL 0x00
 #define SUBLANG_DEFAULT 0x01
+#define SUBLANG_ENGLISH_US 0x01
 #define SORT_DEFAULT 0x0
+#define LOCALE_NEUTRAL 0x0000u
+#define LOCALE_USER_DEFAULT 0x0400u
+#define LOCALE_SYSTEM_DEFAULT 0x0800u
 #define LOCALE_IDEFAULTANSICODEPAGE 0x00001004u
+#define LOCALE_NOUSEROVERRIDE 0x80000000u
+#define LOCALE_USE_CP_ACP 0x40000000u
+#define LOCALE_RETURN_NUMBER 0x20000000u
 
 #define CP_ACP 0u
+#define WC_NO_BEST_FIT_CHARS 0x00000400u
 
 #define DLL_PROCESS_DETACH 0
 #define DLL_PROCESS_ATTACH 1
@@ -82,6 +97,30 @@ typedef struct tagVS_FIXEDFILEINFO {
     DWORD dwFileDateMS;
     DWORD dwFileDateLS;
 } VS_FIXEDFILEINFO;
+
+typedef struct tagRGBQUAD {
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
+} RGBQUAD;
+
+typedef struct tagBITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight;
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+} BITMAPINFOHEADER;
+
+#define BI_RGB 0u
+#define BI_RLE8 1u
 
 #define HIWORD(l) ((WORD)((((DWORD)(l)) >> 16) & 0xffff))
 #define LOWORD(l) ((WORD)(((DWORD)(l)) & 0xffff))
