@@ -68,6 +68,13 @@ TEST(MemBlock, GrowsByWholeStepsFromTheHeapSize) {
     EXPECT_EQ(Capacity(block), full + 8 + 16);
     EXPECT_EQ(Contents(block).substr(full), std::string(1, '1') + std::string(7, 'f') + "123456789");
     MemBlockFree(block);
+
+    // Steps count from the capacity, not from the length in use.
+    block = MemBlockCreate(8, 1);
+    MemBlockWrite(block, "abc", 3);
+    EXPECT_EQ(MemBlockInsert(block, "123456", 6), 1);
+    EXPECT_EQ(Capacity(block), 16u);
+    MemBlockFree(block);
 }
 
 TEST(MemBlock, CursorSeekWriteBeyondLengthAndRead) {
