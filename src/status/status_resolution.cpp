@@ -11,9 +11,11 @@ namespace patprn {
 
 namespace {
 
-constexpr uint16_t kSourcePjl = PAT_STATUS_SOURCE_PJL;
-constexpr uint16_t kSourcePm = PAT_STATUS_SOURCE_PM;
 constexpr uint32_t kIndexEnd = 0xFFFFFFFFu;
+// Child types of a status tree: the supplement record, and the main record
+// of the PJL source.
+constexpr int32_t kSupplementChildType = 2;
+constexpr int32_t kPjlMainChildType = 1;
 
 // The strings the supplement record overrides wherever it has one.
 constexpr char *PrnInfoEx::*kMergedStrings[] = {
@@ -95,18 +97,18 @@ const StatusPriorityRow *PriorityTableFor(uint32_t status) {
 }
 
 DWORD BuildStatusView(uint32_t status, const QueryNode *root, StatusView *view) {
-    const uint16_t source = static_cast<uint16_t>(status & 0xFFFFu);
-    if (source != kSourcePjl && source != kSourcePm) return ERROR_INVALID_PARAMETER;
+    if (!IsStatusSource(status)) return ERROR_INVALID_PARAMETER;
     int32_t rootType = 0;
     uint32_t rootLength = 0;
     if (!QueryNodeInfo(root, &rootType, &rootLength) || rootType != QNODE_STATUS_ROOT) return ERROR_INVALID_PARAMETER;
     if (view == nullptr) return ERROR_INVALID_PARAMETER;
 
     const QueryNode *firstChild = QueryNodeFirstChild(root);
-    const PrnInfoEx *supplement = ChildRecord(firstChild, QNODE_ANSWER_ROOT);
+    const PrnInfoEx *supplement = ChildRecord(firstChild, kSupplementChildType);
     // For the management source the host names the main child's type in
     // the root's data length.
-    const int32_t mainType = source == kSourcePjl ? QNODE_QUERY_ROOT : static_cast<int32_t>(rootLength);
+    const bool pjlSource = (status & 0xFFFFu) == PAT_STATUS_SOURCE_PJL;
+    const int32_t mainType = pjlSource ? kPjlMainChildType : static_cast<int32_t>(rootLength);
     const PrnInfoEx *main = ChildRecord(firstChild, mainType);
     if (supplement == nullptr || main == nullptr || !HostRecordSizeAtLeast(supplement, PRNINFOEX_MIN_SIZE) ||
         !HostRecordSizeAtLeast(main, PRNINFOEX_MIN_SIZE)) {
