@@ -1,0 +1,141 @@
+// LoadLocalizedString over the fixture strings 65520-65535 (resources/
+// strings/test.rc), which both platforms compile into the same bytes.
+#include "frame/localized_string.h"
+
+#include "frame/locale.h"
+#include "language_guard.h"
+#include "support/heap_hook.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+using pattest::LanguageGuard;
+
+// The result of one load into a buffer pre-filled with 'Q'.
+struct Loaded {
+    DWORD error;
+    std::string text;  // up to the terminator, or the whole buffer
+    bool untouched;    // the buffer still holds only 'Q'
+};
+
+Loaded Load(uint16_t language, uint32_t number, DWORD capacity = 64) {
+    patprn::SelectedLanguage.store(language);
+    std::string buffer(capacity, 'Q');
+    Loaded out;
+    out.error = patprn::LoadLocalizedString(number, buffer.data(), capacity);
+    out.untouched = buffer == std::string(capacity, 'Q');
+    out.text = buffer.substr(0, std::strlen(buffer.c_str()));
+    return out;
+}
+
+TEST(LoadLocalizedString, WalksTheBlockToTheSlot) {
+    LanguageGuard guard;
+    Loaded first = Load(0x0409, 65520);
+    EXPECT_EQ(first.error, 0u);
+    EXPECT_EQ(first.text, "English first");
+    // The last slot: fifteen strings (most of them empty) stepped over.
+    Loaded last = Load(0x0409, 65535);
+    EXPECT_EQ(last.error, 0u);
+    EXPECT_EQ(last.text, "last slot");
+    Loaded middle = Load(0x0407, 65522);
+    EXPECT_EQ(middle.error, 0u);
+    EXPECT_EQ(middle.text, "Schwarz");
+}
+
+TEST(LoadLocalizedString, EmptySlotIsAnEmptyString) {
+    LanguageGuard guard;
+    Loaded empty = Load(0x0409, 65521);
+    EXPECT_EQ(empty.error, 0u);
+    EXPECT_EQ(empty.text, "");
+    EXPECT_FALSE(empty.untouched);
+}
+
+TEST(LoadLocalizedString, ConvertsToTheLanguagesCodePage) {
+    LanguageGuard guard;
+    // Half-width katakana are one byte each in the Japanese code page 932.
+    Loaded japanese = Load(0x0411, 65520);
+    EXPECT_EQ(japanese.error, 0u);
+    EXPECT_EQ(japanese.text, "\xCC\xDE\xD7\xAF\xB8");
+    // U+0151 (o with double acute) is 0xF5 in the Central European code
+    // page 1250, and has no place in the western 1252.
+    Loaded hungarian = Load(0x040E, 65520);
+    EXPECT_EQ(hungarian.error, 0u);
+    EXPECT_EQ(hungarian.text, "Fekete \xF5");
+}
+
+TEST(LoadLocalizedString, TextMustFitItsCapacity) {
+    LanguageGuard guard;
+    // "English first" is 13 characters: 14 bytes hold it with its zero.
+    Loaded fits = Load(0x0409, 65520, 14);
+    EXPECT_EQ(fits.error, 0u);
+    EXPECT_EQ(fits.text, "English first");
+    for (DWORD capacity : {13u, 1u, 0u}) {
+        Loaded cut = Load(0x0409, 65520, capacity);
+        EXPECT_EQ(cut.error, PAT_ERROR_NOT_FOUND) << capacity;
+        EXPECT_TRUE(cut.untouched) << capacity;
+    }
+    // Five half-width katakana: five bytes and the zero fill six exactly.
+    Loaded japanese = Load(0x0411, 65520, 6);
+    EXPECT_EQ(japanese.error, 0u);
+    EXPECT_EQ(japanese.text.size(), 5u);
+    Loaded empty = Load(0x0409, 65521, 1);
+    EXPECT_EQ(empty.error, 0u);
+    EXPECT_EQ(empty.text, "");
+}
+
+TEST(LoadLocalizedString, MissingBlockFailsAndLeavesTheOutput) {
+    LanguageGuard guard;
+    // Block 3751 (numbers 60000-60015) exists in no language.
+    Loaded missing = Load(0x0409, 60000);
+    EXPECT_EQ(missing.error, PAT_ERROR_NOT_FOUND);
+    EXPECT_TRUE(missing.untouched);
+}
+
+TEST(LoadLocalizedString, LanguageWithoutLocaleInformationFails) {
+    LanguageGuard guard;
+    // Primary language 0x3FF is no language at all.
+    Loaded none = Load(0x03FF, 65520);
+    EXPECT_EQ(none.error, PAT_ERROR_LANGUAGE);
+    EXPECT_TRUE(none.untouched);
+}
+
+TEST(LoadLocalizedString, FallbackIsTheResourceLoaders) {
+    LanguageGuard guard;
+    // Czech has no table of its own: the loader looks at Czech, then the
+    // language-neutral table, which holds 65521 only.
+    Loaded czech = Load(0x0405, 65521);
+    EXPECT_EQ(czech.error, 0u);
+    EXPECT_EQ(czech.text, "neutral only");
+    // German with sublanguage 2 (Swiss) has no table: the loader settles on
+    // the German neutral-sublanguage table first.
+    Loaded swiss = Load(0x0807, 65520);
+    EXPECT_EQ(swiss.error, 0u);
+    EXPECT_EQ(swiss.text, "Deutsch neutral");
+    // The user's default language finds the language-neutral table too.
+    Loaded user = Load(0x0400, 65521);
+    EXPECT_EQ(user.error, 0u);
+    EXPECT_EQ(user.text, "neutral only");
+}
+
+TEST(LoadLocalizedString, FailedAllocationsFailCleanly) {
+    SKIP_WITHOUT_HEAP_HOOK();
+    LanguageGuard guard;
+    pattest::HeapHookGuard hook;
+    const long before = pattest::LiveHeapBlocks();
+    // 1: the code page text; 2: the work buffer of UTF-16 units.
+    for (unsigned n : {1u, 2u}) {
+        pattest::FailNthAllocation(n);
+        Loaded failed = Load(0x0409, 65520);
+        pattest::FailNthAllocation(0);
+        EXPECT_EQ(failed.error, PAT_ERROR_NOT_FOUND) << n;
+        EXPECT_TRUE(failed.untouched) << n;
+        EXPECT_EQ(pattest::LiveHeapBlocks(), before) << n;
+    }
+}
+
+}  // namespace
