@@ -74,58 +74,28 @@ TEST(PMRoundTrip, ConfigurationAndStatusIntoTheFlatRecord) {
     ASSERT_EQ(PatPrnInfoExToPrnInfo(record.get(), reinterpret_cast<PrnInfo *>(flat.data()), 0xFFFFFFFF), TRUE);
     EXPECT_EQ(GetLastError(), 0u);
 
-    // Engine status: 10023 from the word, then the host's 30119.
-    EXPECT_EQ(WordAt(flat, 0), (((10023u + 30119u) & 0xFFFF) << 16) | 107u);
-    EXPECT_EQ(WordAt(flat, 1720), 10023u);
-    EXPECT_EQ(WordAt(flat, 1724), 30119u);
-    EXPECT_EQ(WordAt(flat, 1848), 2u);
-    EXPECT_EQ(flat[1382], 0) << "bAttention: kind 2 needs no operator";
-    // State.
-    EXPECT_EQ(WordAt(flat, 4), 1u);
-    EXPECT_EQ(flat[1381], 0);
-    EXPECT_EQ(flat[1383], 1);
-    EXPECT_EQ(WordAt(flat, 1856), 0u);
-    // System and identity.
-    EXPECT_EQ(WordAt(flat, 16), 131072u);
+    // Every 32-bit field at its offset: engine status (10023 from the word,
+    // then the host's 30119), state, system, emulations, fonts, trays (long
+    // layout first), output bins, devices.
+    const std::pair<size_t, DWORD> words[] = {
+        {0, (((10023u + 30119u) & 0xFFFF) << 16) | 107u}, {1720, 10023}, {1724, 30119}, {1848, 2},
+        {4, 1}, {1856, 0}, {16, 131072},
+        {68, 0}, {72, 1}, {76, 2}, {80, 17}, {200, 3}, {204, 0}, {332, 1},
+        {336, 3}, {340, 8}, {344, 4}, {348, 22}, {352, 1}, {356, 2}, {848, 3},        // (tray, paper size)
+        {1424, 3}, {1428, 75}, {1432, 4}, {1436, 0}, {1440, 1}, {1444, 100}, {1552, 3}, // (tray, level)
+        {1864, 3}, {1868, 1}, {1872, 4}, {1876, 33}, {1880, 1}, {1884, 3}, {8, 0},    // (tray, media)
+        {1556, 1}, {1560, 2}, {1684, 1}, {1716, 255}, {1688, 1}, {1692, 0x10003}, {1384, 2400},
+    };
+    for (auto [offset, value] : words) EXPECT_EQ(WordAt(flat, offset), value) << "offset " << offset;
+    const std::pair<size_t, uint8_t> bytes[] = {{1380, 255}, {1381, 0}, {1382, 0}, {1383, 1}};
+    for (auto [offset, value] : bytes) EXPECT_EQ(flat[offset], value) << "offset " << offset;
     EXPECT_EQ(TextAt(flat, 20, 16), "SYS 1.20");
+    EXPECT_EQ(TextAt(flat, 36, 16), "2.05");
+    EXPECT_EQ(TextAt(flat, 52, 16), "3010.107");
     EXPECT_EQ(TextAt(flat, 852, 256), "Colour Laser 9");
     EXPECT_EQ(TextAt(flat, 1108, 16), "Maker Ltd");
     EXPECT_EQ(TextAt(flat, 1124, 256), "");
-    EXPECT_EQ(flat[1380], 255);
-    // Emulations and fonts.
-    EXPECT_EQ(TextAt(flat, 36, 16), "2.05");
-    EXPECT_EQ(TextAt(flat, 52, 16), "3010.107");
-    EXPECT_EQ(WordAt(flat, 68), 0u);
-    EXPECT_EQ(WordAt(flat, 72), 1u);
-    EXPECT_EQ(WordAt(flat, 76), 2u);
-    EXPECT_EQ(WordAt(flat, 80), 17u);
-    EXPECT_EQ(WordAt(flat, 200), 3u);
-    EXPECT_EQ(WordAt(flat, 204), 0u);
-    EXPECT_EQ(WordAt(flat, 332), 1u);
-    // Trays: (tray, size), (tray, level), (tray, media); long layout first.
-    const DWORD paper[][2] = {{3, 8}, {4, 22}, {1, 2}};
-    const DWORD level[][2] = {{3, 75}, {4, 0}, {1, 100}};
-    const DWORD media[][2] = {{3, 1}, {4, 33}, {1, 3}};
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(WordAt(flat, 336 + 8 * i), paper[i][0]) << i;
-        EXPECT_EQ(WordAt(flat, 340 + 8 * i), paper[i][1]) << i;
-        EXPECT_EQ(WordAt(flat, 1424 + 8 * i), level[i][0]) << i;
-        EXPECT_EQ(WordAt(flat, 1428 + 8 * i), level[i][1]) << i;
-        EXPECT_EQ(WordAt(flat, 1864 + 8 * i), media[i][0]) << i;
-        EXPECT_EQ(WordAt(flat, 1868 + 8 * i), media[i][1]) << i;
-    }
-    EXPECT_EQ(WordAt(flat, 848), 3u);
-    EXPECT_EQ(WordAt(flat, 1552), 3u);
-    EXPECT_EQ(WordAt(flat, 8), 0u);
     EXPECT_EQ(record->pTrayInfo->dwFlags, 1u) << "the lock bit travels in the tray flags";
-    // Output bins and devices.
-    EXPECT_EQ(WordAt(flat, 1556), 1u);
-    EXPECT_EQ(WordAt(flat, 1560), 2u);
-    EXPECT_EQ(WordAt(flat, 1684), 1u);
-    EXPECT_EQ(WordAt(flat, 1716), 255u);
-    EXPECT_EQ(WordAt(flat, 1688), 1u);
-    EXPECT_EQ(WordAt(flat, 1692), 0x10003u);
-    EXPECT_EQ(WordAt(flat, 1384), 2400u);
     // The gaps stay zero.
     for (auto [offset, length] : {std::pair<size_t, size_t>{12, 4}, {1388, 36}, {1696, 20}, {1852, 4}, {1860, 4},
                                   {2376, 24}}) {

@@ -1,5 +1,4 @@
-// The status shape of the printer-management record into PrnInfoEx:
-// argument checks, status word, engine status, emulations, fonts.
+// The status shape of the printer-management record into PrnInfoEx.
 #include "prninfo/pm_status.h"
 
 #include "support/heap_hook.h"
@@ -19,11 +18,10 @@ using pattest::NotAvailable;
 using pattest::PMGroupOf;
 
 constexpr DWORD kSource = PAT_STATUS_SOURCE_PJL;
-constexpr DWORD kRevision = PAT_REVISION_PM_STATUS;
 
 std::vector<DWORD> EngineCodes(PrnInfoEx *info) {
     std::vector<DWORD> codes;
-    for (EngineStatusItem *s = info->pEngineStatus; s != nullptr; s = reinterpret_cast<EngineStatusItem *>(s->next))
+    for (auto *s = info->pEngineStatus; s != nullptr; s = reinterpret_cast<EngineStatusItem *>(s->next))
         codes.push_back(s->dwCode);
     EXPECT_EQ(info->nEngineStatus, codes.size());
     return codes;
@@ -31,100 +29,63 @@ std::vector<DWORD> EngineCodes(PrnInfoEx *info) {
 
 BOOL Convert(DWORD source, const PMInfoStatus &pm, DWORD flags, HostRecord &record) {
     pattest::PoisonLastError();
-    return PatPMInfoToPrnInfoEx(source, &pm, kRevision, flags, record.get());
+    return PatPMInfoToPrnInfoEx(source, &pm, PAT_REVISION_PM_STATUS, flags, record.get());
 }
 
 TEST(PMStatusArguments, RejectedCallsLeaveTheRecordUntouched) {
     DWORD word = 0x08000001;
-    PMInfoStatus pm{};
-    pm.pStatusWord = &word;
+    PMInfoStatus pm{&word, nullptr, nullptr, {}, nullptr};
     struct Case {
         DWORD source;
         const void *pm;
-        DWORD revision;
-        DWORD size;
-    } cases[] = {
-        {kSource, nullptr, kRevision, 404},
-        {kSource, PMINFO_POINTER_NOT_AVAILABLE, kRevision, 404},
-        {2, &pm, kRevision, 404},
-        {kSource, &pm, kRevision, 403},
-        {kSource, &pm, PAT_REVISION_PM_CONFIG, 404},
-        {PAT_STATUS_SOURCE_PM, &pm, PAT_REVISION_PM_STATUS, 404},
-    };
+        DWORD revision, size;
+    } cases[] = {{kSource, nullptr, 100, 404},     {kSource, PMINFO_POINTER_NOT_AVAILABLE, 100, 404},
+                 {2, &pm, 100, 404},               {kSource, &pm, 100, 403},
+                 {kSource, &pm, 104, 404},         {PAT_STATUS_SOURCE_PM, &pm, 100, 404}};
     for (const Case &c : cases) {
         HostRecord record(c.size);
-        record->bAttention = 7;
         const std::vector<uint8_t> before = record.bytes;
         pattest::PoisonLastError();
         EXPECT_EQ(PatPMInfoToPrnInfoEx(c.source, c.pm, c.revision, 0x3, record.get()), FALSE);
         EXPECT_EQ(GetLastError(), 87u);
         EXPECT_EQ(record.bytes, before);
     }
-    pattest::PoisonLastError();
-    EXPECT_EQ(PatPMInfoToPrnInfoEx(kSource, &pm, kRevision, 0x3, nullptr), FALSE);
-    EXPECT_EQ(GetLastError(), 87u);
-
-    HostRecord record(404);
+    EXPECT_EQ(PatPMInfoToPrnInfoEx(kSource, &pm, 100, 0x3, nullptr), FALSE);
+    HostRecord record;
     const std::vector<uint8_t> before = record.bytes;
     EXPECT_EQ(PatPMInfoToPrnInfoEx(0x10001, &pm, 0x164, 0, record.get()), TRUE) << "low bits only; flags 0";
     EXPECT_EQ(GetLastError(), 0u);
     EXPECT_EQ(record.bytes, before);
 }
 
-TEST(PMStatusEngineList, EmptyOrMissingGroupReadsReady) {
+// Missing groups in every form, and a status word that is not available,
+// are skipped without error; an empty engine list reads ready.
+TEST(PMStatusNotAvailable, SkippedAndReadsReady) {
     PMGroupOf<PMEngineStatus> empty;
-    PMGroup noCount{PMINFO_VALUE_NOT_AVAILABLE, 0, nullptr};
-    PMGroup noArray{1, 0, NotAvailable<void *>()};
+    PMGroup noCount{PMINFO_VALUE_NOT_AVAILABLE, 0, nullptr}, noArray{1, 0, NotAvailable<void *>()};
+    DWORD noWord = PMINFO_VALUE_NOT_AVAILABLE;
     struct Case {
-        PMGroup *group;
-        uint8_t attention;  // bAttention afterwards, from 5
-    } cases[] = {{empty.get(), 0}, {nullptr, 5}, {NotAvailable<PMGroup>(), 5}, {&noCount, 5}, {&noArray, 5}};
+        DWORD *word;
+        PMGroup *groups;  // used for all three groups
+        uint8_t attention;
+    } cases[] = {{&noWord, empty.get(), 0}, {nullptr, nullptr, 5},  {NotAvailable<DWORD>(), NotAvailable<PMGroup>(), 5},
+                 {&noWord, &noCount, 5},     {&noWord, &noArray, 5}};
     for (const Case &c : cases) {
         HostRecord record;
         patprn::InfoAddEngineStatus(record.get(), 40000);
-        record->bAttention = 5;
-        PMInfoStatus pm{};
-        pm.pEngineGroup = c.group;
-        ASSERT_EQ(Convert(kSource, pm, PMINFO_ENGINE_STATUS, record), TRUE);
+        record->bAttention = 5, record->bState = 1, record->dwEmulExtra = 7;
+        PMInfoStatus pm{c.word, c.groups, c.groups, {}, c.groups};
+        ASSERT_EQ(Convert(kSource, pm, 0xFFFFFFFF, record), TRUE);
         EXPECT_EQ(EngineCodes(record.get()), std::vector<DWORD>{10001});
         EXPECT_EQ(record->bAttention, c.attention);
-    }
-}
-
-TEST(PMStatusEngineList, ElementsFollowTheStatusWordCodes) {
-    DWORD word = 0x00000080;
-    PMGroupOf<PMEngineStatus> engine;
-    const std::string longText(300, 'x');
-    PMEngineStatus &first = engine.Add();
-    first = {0, 10023, longText.c_str(), 1};
-    engine.AddPointer(nullptr);  // an element the host could not fill is skipped
-    engine.Add() = {0, 0x12345678, NotAvailable<const char>(), 2};
-    PMInfoStatus pm{};
-    pm.pStatusWord = &word;
-    pm.pEngineGroup = engine.get();
-    HostRecord record;
-    record->bAttention = 1;
-    ASSERT_EQ(Convert(kSource, pm, PMINFO_STATUS_WORD | PMINFO_ENGINE_STATUS, record), TRUE);
-    EXPECT_EQ(EngineCodes(record.get()), (std::vector<DWORD>{10003, 10023, 0x12345678}));
-    EXPECT_EQ(record->bAttention, 0) << "kinds 1 and 2 need no operator";
-    auto *second = reinterpret_cast<EngineStatusItem *>(record->pEngineStatus->next);
-    EXPECT_EQ(second->wCode, 10023);
-    EXPECT_EQ(std::string(second->szText), longText.substr(0, 259));
-    auto *third = reinterpret_cast<EngineStatusItem *>(second->next);
-    EXPECT_EQ(third->wCode, 0x5678);
-    EXPECT_EQ(third->szText[0], '\0');
-
-    for (DWORD kind : {3u, 0xFFFFFFFFu}) {
-        engine.elements[1].dwKind = kind;
-        ASSERT_EQ(Convert(kSource, pm, PMINFO_ENGINE_STATUS, record), TRUE);
-        EXPECT_EQ(record->bAttention, 1) << kind;
+        EXPECT_EQ(record->bState, 1);
+        EXPECT_EQ(record->dwEmulExtra, c.attention == 0 ? 0u : 7u) << "an empty group still sets it";
     }
 }
 
 TEST(PMStatusWord, FlagsAndCodesFromTheWord) {
     struct Case {
-        DWORD source;
-        DWORD word;
+        DWORD source, word;
         uint8_t state, notState, printing, noResponse;
         std::vector<DWORD> codes;
     } cases[] = {
@@ -135,11 +96,9 @@ TEST(PMStatusWord, FlagsAndCodesFromTheWord) {
     };
     for (const Case &c : cases) {
         DWORD word = c.word;
-        PMInfoStatus pm{};
-        pm.pStatusWord = &word;
+        PMInfoStatus pm{&word, nullptr, nullptr, {}, nullptr};
         HostRecord record;
         ASSERT_EQ(Convert(c.source, pm, PMINFO_STATUS_WORD, record), TRUE);
-        EXPECT_EQ(GetLastError(), 0u);
         EXPECT_EQ(record->bState, c.state);
         EXPECT_EQ(record->bNotState, c.notState);
         EXPECT_EQ(record->bPrinting, c.printing);
@@ -148,19 +107,26 @@ TEST(PMStatusWord, FlagsAndCodesFromTheWord) {
     }
 }
 
-TEST(PMStatusWord, WordNotAvailableChangesNoFlag) {
-    DWORD notAvailable = PMINFO_VALUE_NOT_AVAILABLE;
-    for (DWORD *pointer : {&notAvailable, static_cast<DWORD *>(nullptr), NotAvailable<DWORD>()}) {
-        PMInfoStatus pm{};
-        pm.pStatusWord = pointer;
-        HostRecord record;
-        record->bState = 1;
-        record->bPrinting = 1;
-        ASSERT_EQ(Convert(kSource, pm, PMINFO_STATUS_WORD, record), TRUE);
-        EXPECT_EQ(record->bState, 1);
-        EXPECT_EQ(record->bNotState, 0);
-        EXPECT_EQ(record->bPrinting, 1);
-        EXPECT_EQ(record->nEngineStatus, 0u);
+TEST(PMStatusEngineList, ElementsFollowTheStatusWordCodes) {
+    DWORD word = 0x00000080;
+    const std::string longText(300, 'x');
+    PMGroupOf<PMEngineStatus> engine;
+    engine.Add() = {0, 10023, longText.c_str(), 1};
+    engine.AddPointer(nullptr);  // an element the host could not fill is skipped
+    PMEngineStatus &last = engine.Add() = {0, 0x12345678, NotAvailable<const char>(), 2};
+    PMInfoStatus pm{&word, nullptr, nullptr, {}, engine.get()};
+    HostRecord record;
+    record->bAttention = 1;
+    ASSERT_EQ(Convert(kSource, pm, PMINFO_STATUS_WORD | PMINFO_ENGINE_STATUS, record), TRUE);
+    EXPECT_EQ(EngineCodes(record.get()), (std::vector<DWORD>{10003, 10023, 0x12345678}));
+    EXPECT_EQ(record->bAttention, 0);
+    auto *second = reinterpret_cast<EngineStatusItem *>(record->pEngineStatus->next);
+    EXPECT_EQ(std::string(second->szText), longText.substr(0, 259));
+    EXPECT_EQ(reinterpret_cast<EngineStatusItem *>(second->next)->wCode, 0x5678);
+    for (DWORD kind : {3u, 0xFFFFFFFFu}) {
+        last.dwKind = kind;
+        ASSERT_EQ(Convert(kSource, pm, PMINFO_ENGINE_STATUS, record), TRUE);
+        EXPECT_EQ(record->bAttention, 1) << kind;
     }
 }
 
@@ -172,60 +138,25 @@ TEST(PMStatusEmulations, CodesVersionsAndNamedStrings) {
     emuls.Add() = {{}, longVersion.c_str(), "Adobe PostScript 3"};
     emuls.Add() = {{}, "2.0", "tolv"};
     emuls.Add() = {{}, "3.0", NotAvailable<const char>()};
-    emuls.Add() = {{}, "PCL", "PCL XL Emulation"};
-    PMInfoStatus pm{};
-    pm.pEmulGroup = emuls.get();
+    PMInfoStatus pm{nullptr, nullptr, emuls.get(), {}, nullptr};
     HostRecord record;
     patprn::InfoStringSet(record.get(), "pMainProgVersion", "old main");
-    record->dwEmulExtra = 9;
     ASSERT_EQ(Convert(kSource, pm, PMINFO_EMULATIONS, record), TRUE);
-
-    struct Expected {
-        uint16_t emul;
-        std::string version;
-    } expected[] = {{15, "V1.5"}, {1, ""}, {2, longVersion.substr(0, 17)}, {0, "2.0"}, {0, "3.0"}, {17, "PCL"}};
+    const std::pair<uint16_t, std::string> expected[] = {
+        {15, "V1.5"}, {1, ""}, {2, longVersion.substr(0, 17)}, {0, "2.0"}, {0, "3.0"}};
     ASSERT_EQ(record->nLoadedEmul, std::size(expected));
     const LoadedEmulItem *item = record->pLoadedEmul;
-    for (const Expected &e : expected) {
-        EXPECT_EQ(item->wEmul, e.emul);
-        EXPECT_EQ(std::string(item->szVersion), e.version);
+    for (const auto &[emul, version] : expected) {
+        EXPECT_EQ(item->wEmul, emul);
+        EXPECT_EQ(std::string(item->szVersion), version);
         item = reinterpret_cast<const LoadedEmulItem *>(item->next);
     }
     EXPECT_STREQ(record->pMainProgVersion, "old main") << "code 1 without a version keeps the old one";
     EXPECT_EQ(std::string(record->pVPSVersion), longVersion) << "the named string is not cut";
-    EXPECT_EQ(record->dwEmulExtra, 0u);
 }
 
-TEST(PMStatusFonts, EveryFontIsCodeZero) {
-    PMGroupOf<PMFont> fonts;
-    fonts.Add().pName = "Courier";
-    fonts.Add().pName = nullptr;
-    PMInfoStatus pm{};
-    pm.pFontGroup = fonts.get();
-    HostRecord record;
-    ASSERT_EQ(Convert(kSource, pm, PMINFO_FONTS, record), TRUE);
-    ASSERT_EQ(record->nLoadedFont, 2u);
-    EXPECT_EQ(record->pLoadedFont->wFont, 0);
-}
-
-// A record whose every pointer is "not available" converts without error;
-// only the ready code is added.
-TEST(PMStatusNotAvailable, EveryPointerSkipped) {
-    for (int fill : {0x00, 0xFF}) {
-        PMInfoStatus pm;
-        std::memset(&pm, fill, sizeof pm);
-        HostRecord record;
-        record->bState = 1;
-        ASSERT_EQ(Convert(kSource, pm, 0xFFFFFFFF, record), TRUE);
-        EXPECT_EQ(GetLastError(), 0u);
-        EXPECT_EQ(record->bState, 1);
-        EXPECT_EQ(EngineCodes(record.get()), std::vector<DWORD>{10001});
-        EXPECT_EQ(record->nLoadedEmul + record->nLoadedFont, 0u);
-    }
-}
-
-// Each allocation of a conversion in turn fails: the call reports 8, the
-// record stays walkable with counts matching its lists, nothing leaks.
+// Each allocation in turn fails: 8 is reported, the counts match the
+// lists, nothing leaks.
 TEST(PMStatusHeap, EveryAllocationFailureIsReported) {
     SKIP_WITHOUT_HEAP_HOOK();
     pattest::HeapHookGuard guard;
@@ -237,18 +168,16 @@ TEST(PMStatusHeap, EveryAllocationFailureIsReported) {
     PMGroupOf<PMEngineStatus> engine;
     engine.Add() = {0, 40000, "jam", 3};
     struct Scenario {
-        DWORD word;
-        DWORD flags;
+        DWORD word, flags;
+        PMGroup *engine;
         unsigned allocations;
     } scenarios[] = {
-        // 3 codes from the word, 2 emulations with their 2 strings, 1 font, 1 engine item
-        {0x08400081, 0xF, 9},
-        // no code from the word and no engine element: only the ready code
-        {0x00000001, PMINFO_STATUS_WORD | PMINFO_ENGINE_STATUS, 1},
+        {0x08400081, 0xF, engine.get(), 9},  // 3 word codes, 2 emulations + 2 strings, 1 font, 1 engine item
+        {0x00000001, 0x3, nullptr, 1},       // the ready code alone
     };
     for (const Scenario &s : scenarios) {
         DWORD word = s.word;
-        PMInfoStatus pm{&word, fonts.get(), emuls.get(), {}, s.allocations == 1 ? nullptr : engine.get()};
+        PMInfoStatus pm{&word, fonts.get(), emuls.get(), {}, s.engine};
         for (unsigned n = 1; n <= s.allocations + 1; ++n) {
             HostRecord record;
             const long live = pattest::LiveHeapBlocks();
@@ -259,7 +188,6 @@ TEST(PMStatusHeap, EveryAllocationFailureIsReported) {
             EXPECT_EQ(GetLastError(), n > s.allocations ? 0u : 8u) << n;
             EXPECT_EQ(pattest::ChainLength(record->pEngineStatus), record->nEngineStatus);
             EXPECT_EQ(pattest::ChainLength(record->pLoadedEmul), record->nLoadedEmul);
-            EXPECT_EQ(pattest::ChainLength(record->pLoadedFont), record->nLoadedFont);
             record.ReleaseLists();
             EXPECT_EQ(pattest::LiveHeapBlocks(), live) << n;
         }
