@@ -1,0 +1,190 @@
+// The string catalogues: their lookup, their rows against the numbering of
+// the string tables, and the texts they lead to.
+#include "frame/string_catalogue.h"
+
+#include "frame/localized_string.h"
+#include "language_guard.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <set>
+#include <string>
+
+namespace {
+
+using pattest::LanguageGuard;
+using namespace patprn;
+
+size_t RowCount(const StringCatalogue *catalogue) {
+    size_t n = 0;
+    while (catalogue[n].key != kCatalogueEnd) ++n;
+    return n;
+}
+
+TEST(FindStringCatalogue, MatchesGroupAndLowByteOfVariant) {
+    const StringCatalogue *detailed = FindStringCatalogue(1, 2);
+    ASSERT_NE(detailed, nullptr);
+    EXPECT_EQ(FindStringCatalogue(1, 0x102), detailed);
+    EXPECT_NE(FindStringCatalogue(1, 1), detailed);
+    EXPECT_EQ(FindStringCatalogue(3, 2), nullptr);  // items have only variant 1
+    EXPECT_EQ(FindStringCatalogue(1, 3), nullptr);
+    EXPECT_EQ(FindStringCatalogue(0, 0), nullptr);  // the end row is never a match
+    EXPECT_EQ(FindStringCatalogue(5, 1), nullptr);
+}
+
+TEST(StringCatalogue, RowsNumberTheStringsOfTheirGroup) {
+    const struct {
+        uint32_t group, variant;
+        size_t rows;
+        uint32_t first, last;  // string numbers of the first and last row
+    } catalogues[] = {
+        {1, 2, 120, 2000, 2119}, {1, 1, 120, 1000, 1119}, {2, 2, 41, 2500, 2540},
+        {2, 1, 41, 1500, 1540},  {3, 1, 13, 3000, 3012},  {4, 1, 9, 4000, 4009},
+    };
+    for (const auto &c : catalogues) {
+        const StringCatalogue *catalogue = FindStringCatalogue(c.group, c.variant);
+        ASSERT_NE(catalogue, nullptr) << c.group << "," << c.variant;
+        ASSERT_EQ(RowCount(catalogue), c.rows) << c.group << "," << c.variant;
+        EXPECT_EQ(catalogue[0].number, c.first) << c.group << "," << c.variant;
+        EXPECT_EQ(catalogue[c.rows - 1].number, c.last) << c.group << "," << c.variant;
+        // A repeated key would hide every later row with that key.
+        std::set<uint32_t> keys;
+        for (size_t i = 0; i < c.rows; ++i) keys.insert(catalogue[i].key);
+        EXPECT_EQ(keys.size(), c.rows) << c.group << "," << c.variant;
+    }
+    // The two variants of a message group list the same keys in order.
+    for (uint32_t group : {1u, 2u}) {
+        const StringCatalogue *shortTexts = FindStringCatalogue(group, 1);
+        const StringCatalogue *messages = FindStringCatalogue(group, 2);
+        for (size_t i = 0; i < RowCount(shortTexts); ++i) EXPECT_EQ(shortTexts[i].key, messages[i].key) << i;
+    }
+}
+
+TEST(StringCatalogue, KeysLeadToTheNumbersTheMessagesUse) {
+    const StringCatalogue *messages = FindStringCatalogue(1, 2);
+    const StringCatalogue *altMessages = FindStringCatalogue(2, 2);
+    const struct {
+        const StringCatalogue *catalogue;
+        uint32_t key, number;
+    } rows[] = {
+        {messages, 40012, 2088},    {messages, 40800, 2112},      {messages, 1040141, 2115},
+        {messages, 40141, 2106},    {messages, 41100, 2076},      {messages, 1041200, 2081},
+        {messages, 42004, 2110},    {messages, 0xFFFFFF02, 2001}, {altMessages, 10001, 2500},
+        {altMessages, 1040100, 2540},
+    };
+    for (const auto &r : rows) {
+        const StringCatalogue *row = FindCatalogueRow(r.catalogue, r.key);
+        ASSERT_NE(row, nullptr) << r.key;
+        EXPECT_EQ(row->number, r.number) << r.key;
+    }
+    // Item names: black is listed tenth although its code is 13.
+    const StringCatalogue *items = FindStringCatalogue(3, 1);
+    const StringCatalogue *black = FindCatalogueRow(items, 13);
+    ASSERT_NE(black, nullptr);
+    EXPECT_EQ(black - items + 1, 10);
+    EXPECT_EQ(black->number, 3009u);
+    // The duplex unit has a name (4002) but no row.
+    const StringCatalogue *devices = FindStringCatalogue(4, 1);
+    EXPECT_EQ(FindCatalogueRow(devices, 628), nullptr);
+    EXPECT_EQ(FindCatalogueRow(devices, 629)->number, 4003u);
+    EXPECT_EQ(FindCatalogueRow(nullptr, 629), nullptr);
+}
+
+// The result of LoadCatalogueString into a buffer pre-filled with 'Q'.
+struct Loaded {
+    DWORD error;
+    std::string buffer;
+};
+
+Loaded LoadFrom(const StringCatalogue *catalogue, uint32_t key, DWORD capacity = 256) {
+    Loaded out{0, std::string(capacity, 'Q')};
+    out.error = LoadCatalogueString(catalogue, key, out.buffer.data(), capacity);
+    return out;
+}
+
+std::string Text(const Loaded &loaded) { return loaded.buffer.substr(0, loaded.buffer.find('\0')); }
+
+TEST(LoadCatalogueString, FailuresLeaveAnEmptyString) {
+    LanguageGuard guard;
+    ASSERT_EQ(PatSetLocale("EN"), TRUE);
+    const StringCatalogue *devices = FindStringCatalogue(4, 1);
+    const StringCatalogue *items = FindStringCatalogue(3, 1);
+    const Loaded notInCatalogue = LoadFrom(devices, 628);
+    EXPECT_EQ(notInCatalogue.error, PAT_ERROR_NOT_FOUND);
+    EXPECT_EQ(notInCatalogue.buffer[0], '\0');
+    const Loaded noCatalogue = LoadFrom(nullptr, 629);
+    EXPECT_EQ(noCatalogue.error, PAT_ERROR_NOT_FOUND);
+    EXPECT_EQ(noCatalogue.buffer[0], '\0');
+    // The loader's failure: "Black" needs six bytes.
+    const Loaded tooSmall = LoadFrom(items, 13, 5);
+    EXPECT_EQ(tooSmall.error, PAT_ERROR_NOT_FOUND);
+    EXPECT_EQ(tooSmall.buffer, std::string("\0QQQQ", 5));
+    // Capacity 0: nothing may be written at all.
+    char untouched = 'Q';
+    EXPECT_EQ(LoadCatalogueString(devices, 629, &untouched, 0), PAT_ERROR_NOT_FOUND);
+    EXPECT_EQ(untouched, 'Q');
+}
+
+TEST(LoadCatalogueString, EnglishNamesAndMessages) {
+    LanguageGuard guard;
+    ASSERT_EQ(PatSetLocale("EN"), TRUE);
+    const Loaded black = LoadFrom(FindStringCatalogue(3, 1), 13, 6);
+    EXPECT_EQ(black.error, 0u);
+    EXPECT_EQ(Text(black), "Black");
+    EXPECT_EQ(Text(LoadFrom(FindStringCatalogue(4, 1), 910)), "Gigabit Ethernet Board");
+    EXPECT_EQ(Text(LoadFrom(FindStringCatalogue(1, 1), 0xFFFFFF02)), "No Response from Machine");
+    EXPECT_EQ(Text(LoadFrom(FindStringCatalogue(1, 2), 40012, 512)),
+              "The following toner has run out. \nOpen the indicated cover, and then replace the Toner "
+              "Cartridge. \n%s:%s");
+    EXPECT_EQ(Text(LoadFrom(FindStringCatalogue(2, 2), 10032, 512)),
+              "The Waste Toner Bottle is almost full.\nPlease keep a spare Waste Toner Bottle handy.");
+    // The alternate set's first key names the empty strings.
+    const Loaded ready = LoadFrom(FindStringCatalogue(2, 1), 10001);
+    EXPECT_EQ(ready.error, 0u);
+    EXPECT_EQ(Text(ready), "");
+}
+
+// One string of the selected language; "<error N>" when it fails.
+std::string LoadText(uint32_t number) {
+    char text[64];
+    std::fill(std::begin(text), std::end(text), 'Q');
+    const DWORD error = LoadLocalizedString(number, text, sizeof text);
+    if (error != 0) return "<error " + std::to_string(error) + ">";
+    return std::string(text, strnlen(text, sizeof text));
+}
+
+TEST(LoadLocalizedString, EveryLanguageHoldsTheSharedNumbering) {
+    LanguageGuard guard;
+    for (const char *code : {"JP", "EN", "DE", "FR", "IT", "ES", "NL", "SV", "DA", "NO", "HU", "PL", "PT", "FI"}) {
+        ASSERT_EQ(PatSetLocale(code), TRUE);
+        EXPECT_EQ(LoadText(1500), "") << code;
+        EXPECT_EQ(LoadText(2500), "") << code;
+        const std::string separator = LoadText(3500);
+        EXPECT_FALSE(separator.empty() || separator[0] == '<') << code << ": " << separator;
+    }
+    ASSERT_EQ(PatSetLocale("EN"), TRUE);
+    EXPECT_EQ(LoadText(3500), ", ");
+    ASSERT_EQ(PatSetLocale("de"), TRUE);
+    EXPECT_EQ(LoadText(3009), "Schwarz");
+}
+
+TEST(LoadLocalizedString, CzechHasNoTableOfItsOwn) {
+    LanguageGuard guard;
+    ASSERT_EQ(PatSetLocale("CS"), TRUE);
+    // No Czech and no language-neutral table holds the product's strings:
+    // the resource loader finds none, on both platforms.
+    char text[16] = "QQQ";
+    EXPECT_EQ(LoadLocalizedString(3009, text, sizeof text), PAT_ERROR_NOT_FOUND);
+    EXPECT_EQ(std::string(text), "QQQ");
+    // The user's default language always finds a table: its own, or the
+    // loader's fallback to English or the first stored.
+    patprn::SelectedLanguage.store(kUserDefaultLanguage);
+    const std::string black = LoadText(3009);
+    EXPECT_FALSE(black.empty() || black[0] == '<') << black;
+}
+
+}  // namespace
