@@ -36,6 +36,22 @@ uint16_t PaperLevelFromBits(DWORD bits) {
     return row->level;
 }
 
+namespace {
+
+// What a tray element says, read from the offsets of its layout, so that
+// one conversion serves both.
+struct PMTrayData {
+    const char *name;       // null when not available
+    DWORD levelBits;
+    DWORD width;
+    DWORD length;
+    const char *mediaName;  // null when not available
+    DWORD mediaNumber;
+    const DWORD *mediaExt;  // long layout only; null when not available
+    DWORD flags;
+    bool longLayout;
+};
+
 PMTrayData PMTrayRead(const PMTray *tray) {
     const DWORD *ext = PMPointerAvailable(tray->pMediaExt) ? tray->pMediaExt : nullptr;
     return {PMText(tray->pName), tray->dwLevel, tray->dwWidth, tray->dwLength, PMText(tray->pMediaName),
@@ -46,8 +62,6 @@ PMTrayData PMTrayRead(const PMTrayShort *tray) {
     return {PMText(tray->pName), tray->dwLevel, tray->dwWidth, tray->dwLength, PMText(tray->pMediaName),
             tray->dwMedia, nullptr, tray->dwFlags, false};
 }
-
-namespace {
 
 uint16_t TrayPaperSize(const PMTrayData &tray) {
     if (PMValueAvailable(tray.flags) && (tray.flags & PM_TRAY_CUSTOM_SIZE) != 0) return kPaperSizeCustom;
@@ -72,8 +86,6 @@ DWORD TrayFlags(const PMTrayData &tray) {
     return tray.longLayout ? (tray.flags & ~PM_TRAY_CUSTOM_SIZE) : tray.flags;
 }
 
-}  // namespace
-
 void TrayInfoFromPM(const PMTrayData &tray, TrayInfoItem *item) {
     item->wTray = static_cast<uint16_t>(NameTableFind(TrayNameTable, tray.name)->code);
     item->wPaperSize = TrayPaperSize(tray);
@@ -81,8 +93,6 @@ void TrayInfoFromPM(const PMTrayData &tray, TrayInfoItem *item) {
     item->wMediaType = TrayMediaType(tray);
     item->dwFlags = TrayFlags(tray);
 }
-
-namespace {
 
 // A string that cannot be stored ends the conversion: the host would
 // otherwise read a missing name as if the printer had reported none.

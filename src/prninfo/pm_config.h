@@ -18,25 +18,6 @@ extern const PaperLevelRow PaperLevelTable[];
 // Level bits that are not available read as a full tray.
 uint16_t PaperLevelFromBits(DWORD bits);
 
-// What a tray element says, read from the offsets of its layout, so that
-// one conversion serves both.
-struct PMTrayData {
-    const char *name;          // null when not available
-    DWORD levelBits;
-    DWORD width;
-    DWORD length;
-    const char *mediaName;     // null when not available
-    DWORD mediaNumber;
-    const DWORD *mediaExt;     // long layout only; null when not available
-    DWORD flags;
-    bool longLayout;
-};
-PMTrayData PMTrayRead(const PMTray *tray);
-PMTrayData PMTrayRead(const PMTrayShort *tray);
-
-// Fills wTray, wPaperSize, wPaperLevel, wMediaType and dwFlags of `item`.
-void TrayInfoFromPM(const PMTrayData &tray, TrayInfoItem *item);
-
 // Converts the categories selected by `flags` (PMINFO_GENERAL, ...) into
 // `info`. Returns 0; 87 when a tray item cannot be allocated; 8 when an
 // output-bin or device item or a general-data string cannot be allocated.
