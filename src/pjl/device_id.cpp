@@ -1,0 +1,194 @@
+#include "pjl/device_id.h"
+
+#include "pjl/pjl_scanner.h"
+#include "platform/win32.h"
+
+#include <cstring>
+
+namespace patprn {
+
+namespace {
+
+// Buffer sizes of the fields, terminator included.
+constexpr uint32_t kFieldSize = 256;  // a key or a whole value
+constexpr uint32_t kPieceSize = 30;   // one element of a list inside a value
+
+bool IsDelimiter(char c, const char *delimiters) {
+    for (const char *d = delimiters; *d != '\0'; ++d) {
+        if (*d == c) return true;
+    }
+    return false;
+}
+
+const char *TextEnd(const char *text) { return text + std::strlen(text); }
+
+uint32_t Number32(const char *text) { return static_cast<uint32_t>(PjlNumber(text)); }
+
+// Status codes that call for the operator: errors (40001-49999) and 10002.
+bool IsAttentionCode(uint32_t code) { return (code > 40000u && code < 50000u) || code == 10002u; }
+
+// Each key's handler reads its value at *position and moves the position
+// past the value's closing semicolon.
+using DeviceIdHandler = uint32_t (*)(PrnInfoEx *info, const char **position, const char *end);
+
+uint32_t StringField(PrnInfoEx *info, const char **position, const char *end, const char *name) {
+    char value[kFieldSize];
+    *position = TakeField(*position, end, value, sizeof value, ";");
+    return InfoStringSet(info, name, value) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
+}
+
+uint32_t OnMaker(PrnInfoEx *info, const char **position, const char *end) {
+    return StringField(info, position, end, "pMakerName");
+}
+
+uint32_t OnDescription(PrnInfoEx *info, const char **position, const char *end) {
+    return StringField(info, position, end, "pDescription");
+}
+
+uint32_t OnCommandSet(PrnInfoEx *info, const char **position, const char *end) {
+    char value[kFieldSize];
+    *position = TakeField(*position, end, value, sizeof value, ";");
+    CommandSetApply(info, value, CommandSetTable);
+    return ERROR_SUCCESS;
+}
+
+// A model name that cannot be stored is not a failure; the model code then
+// says unknown.
+uint32_t OnModel(PrnInfoEx *info, const char **position, const char *end) {
+    char value[kFieldSize];
+    *position = TakeField(*position, end, value, sizeof value, ";");
+    info->bModelCode = InfoStringSet(info, "pModelName", value)
+                           ? static_cast<uint8_t>(CodeTableLookup(value, ModelNameTable) & 0xFFu)
+                           : 255;
+    return ERROR_SUCCESS;
+}
+
+// STS:<code>/<code>...,<state>,<text>;
+uint32_t OnEngineStatus(PrnInfoEx *info, const char **position, const char *end) {
+    InfoListClear(info, "pEngineStatus");
+    char codes[kFieldSize];
+    *position = TakeField(*position, end, codes, sizeof codes, ",");
+    bool attention = false;
+    for (const char *p = codes, *codesEnd = TextEnd(codes); p < codesEnd;) {
+        char piece[kPieceSize];
+        p = TakeField(p, codesEnd, piece, sizeof piece, "/");
+        if (piece[0] == '\0') continue;
+        const uint32_t code = Number32(piece);
+        InfoAddEngineStatus(info, code);  // a code that cannot be stored is dropped
+        attention = attention || IsAttentionCode(code);
+    }
+
+    char rest[kFieldSize];
+    *position = TakeField(*position, end, rest, sizeof rest, ";");
+    char state[kPieceSize];
+    const char *text = TakeField(rest, TextEnd(rest), state, sizeof state, ",");
+    info->bState = static_cast<uint8_t>(Number32(state) & 0xFFu);
+    info->bNotState = info->bState != 1 ? 1 : 0;
+    info->bAttention = attention ? 1 : 0;
+    if (*text != '\0') {
+        for (EngineStatusItem *item = info->pEngineStatus; item != nullptr;
+             item = reinterpret_cast<EngineStatusItem *>(item->next)) {
+            lstrcpynA(item->szText, text, sizeof item->szText);
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
+// KWZ:<page counter>/<supply amount>,<supply amount>...;
+uint32_t OnCounters(PrnInfoEx *info, const char **position, const char *end) {
+    InfoListClear(info, "pCounterInfo");
+    InfoListClear(info, "pSupplyInfo");
+    char counter[kFieldSize];
+    *position = TakeField(*position, end, counter, sizeof counter, "/");
+    if (auto *item = reinterpret_cast<CounterInfoItem *>(InfoItemAlloc(kCounterInfoItemSize))) {
+        item->wCounter = 1;
+        item->dwValue = Number32(counter);
+        InfoListAppend(info, "pCounterInfo", reinterpret_cast<InfoItem *>(item));
+    }
+    char supplies[kFieldSize];
+    *position = TakeField(*position, end, supplies, sizeof supplies, ";");
+    if (supplies[0] != '\0') SupplyAmountsApply(info, supplies, SupplyCodeTable);
+    return ERROR_SUCCESS;
+}
+
+// The device-ID keys this library reads, in lookup order; other keys are
+// skipped.
+struct DeviceIdKeyRow {
+    const char *key;
+    DeviceIdHandler handler;
+};
+constexpr DeviceIdKeyRow kDeviceIdKeyTable[] = {
+    {"CMD", OnCommandSet}, {"MFG", OnMaker},          {"MDL", OnModel},
+    {"DES", OnDescription}, {"STS", OnEngineStatus}, {"KWZ", OnCounters},
+    {nullptr, nullptr},
+};
+
+}  // namespace
+
+const CodeTableRow CommandSetTable[] = {
+    {nullptr, 0},
+};
+
+const uint16_t SupplyCodeTable[] = {
+    kSupplyCodeEnd,
+};
+
+const char *TakeField(const char *text, const char *end, char *buffer, uint32_t size, const char *delimiters) {
+    const char *p = text;
+    uint32_t n = 0;
+    while (p < end && *p != '\0' && !IsDelimiter(*p, delimiters) && n + 1 < size) buffer[n++] = *p++;
+    if (size != 0) buffer[n] = '\0';
+    return (p < end && *p != '\0') ? p + 1 : p;
+}
+
+void CommandSetApply(PrnInfoEx *info, const char *value, const CodeTableRow *table) {
+    if (table == nullptr || table[0].name == nullptr) return;
+    InfoListClear(info, "pLoadedEmul");
+    for (const char *p = value, *valueEnd = TextEnd(value); p < valueEnd;) {
+        char piece[kPieceSize];
+        p = TakeField(p, valueEnd, piece, sizeof piece, ",");
+        if (piece[0] == '\0') continue;
+        auto *item = reinterpret_cast<LoadedEmulItem *>(InfoItemAlloc(kLoadedEmulItemSize));
+        if (item == nullptr) continue;  // this command set is dropped
+        item->wEmul = static_cast<uint16_t>(CodeTableLookup(piece, table) & 0xFFFFu);
+        InfoListAppend(info, "pLoadedEmul", reinterpret_cast<InfoItem *>(item));
+    }
+}
+
+void SupplyAmountsApply(PrnInfoEx *info, const char *supplies, const uint16_t *codes) {
+    const uint16_t *code = codes;
+    for (const char *p = supplies, *suppliesEnd = TextEnd(supplies); p < suppliesEnd && *code != kSupplyCodeEnd;) {
+        char piece[kPieceSize];
+        p = TakeField(p, suppliesEnd, piece, sizeof piece, ",");
+        if (piece[0] == '\0') continue;  // an empty amount takes no code
+        if (auto *item = reinterpret_cast<SupplyInfoItem *>(InfoItemAlloc(kSupplyInfoItemSize))) {
+            item->wSupply = *code;
+            item->dwValue = Number32(piece);
+            InfoListAppend(info, "pSupplyInfo", reinterpret_cast<InfoItem *>(item));
+        }
+        ++code;
+    }
+}
+
+uint32_t DeviceIdParse(const char *text, size_t length, PrnInfoEx *info) {
+    if (text == nullptr) return ERROR_SUCCESS;
+    const void *zero = std::memchr(text, '\0', length);
+    const char *end = zero != nullptr ? static_cast<const char *>(zero) : text + length;
+    const char *position = text;
+    uint32_t result = ERROR_SUCCESS;
+    while (position < end && result == ERROR_SUCCESS) {
+        char key[kFieldSize];
+        position = TakeField(position, end, key, sizeof key, ":");
+        const DeviceIdKeyRow *row = kDeviceIdKeyTable;
+        while (row->key != nullptr && std::strcmp(row->key, key) != 0) ++row;
+        if (row->handler != nullptr) {
+            result = row->handler(info, &position, end);
+        } else {
+            char skipped[kFieldSize];
+            position = TakeField(position, end, skipped, sizeof skipped, ";");
+        }
+    }
+    return result;
+}
+
+}  // namespace patprn

@@ -1,0 +1,257 @@
+// PatSetCentroDataTo: the printer's PJL replies and device ID, checked
+// against the query they answer and interpreted into PrnInfoEx.
+#include "pjl/reply_interpretation.h"
+
+#include "containers/query_node.h"
+#include "frame/result.h"
+#include "pjl/device_id.h"
+#include "pjl/reply_handlers.h"
+
+#include <cstring>
+
+namespace patprn {
+
+namespace {
+
+// What each token kind does to the current key while a reply is walked:
+// which word it becomes, from which word on the key is cleared, and whether
+// the key is then looked up. Kinds not listed leave the key as it is.
+struct KeyUpdateRow {
+    int32_t kind;
+    int word;       // word the token becomes; -1 for none
+    int clearFrom;  // first word cleared; kReplyKeyWords for none
+    bool dispatch;
+};
+constexpr KeyUpdateRow kKeyUpdateTable[] = {
+    {PJL_TOK_COMMAND, 0, 1, true},
+    {PJL_TOK_EOL, -1, 3, false},
+    {PJL_TOK_CATEGORY, 1, kReplyKeyWords, true},
+    {PJL_TOK_HEADING, 2, kReplyKeyWords, true},
+    {PJL_TOK_ITEM, 3, kReplyKeyWords, true},
+    {PJL_TOK_ITEM_VALUE, 4, kReplyKeyWords, true},
+};
+
+// Applies one token to the key; true when the key is to be looked up.
+bool KeyUpdate(ReplyKey *key, int32_t kind, const char *token) {
+    for (const KeyUpdateRow &row : kKeyUpdateTable) {
+        if (row.kind != kind) continue;
+        if (row.word >= 0) lstrcpynA(key->words[row.word], token, kReplyKeyWordSize);
+        for (int w = row.clearFrom; w < kReplyKeyWords; ++w) key->words[w][0] = '\0';
+        return row.dispatch;
+    }
+    return false;
+}
+
+// Every matching family row first, in table order, each with the first
+// matching generic row as its fallback; then every matching generic row.
+void KeyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const ReplyKey *key, PjlScanner *scanner) {
+    const ReplyKeyRow *family = familyTable;
+    const ReplyKeyRow *generic = GenericReplyTable;
+    for (;;) {
+        int32_t familyParameter = 0;
+        int32_t genericParameter = 0;
+        const ReplyKeyRow *f = KeyTableFind(family, key, &familyParameter);
+        const ReplyKeyRow *g = KeyTableFind(generic, key, &genericParameter);
+        if (f != nullptr) {
+            if (f->handler != nullptr) f->handler(scanner, info, g, familyParameter);
+            family = f + 1;
+        } else if (g != nullptr) {
+            if (g->handler != nullptr) g->handler(scanner, info, g, genericParameter);
+            generic = g + 1;
+        } else {
+            return;
+        }
+    }
+}
+
+// The coverage check reads tokens into buffers of this size, and checks
+// the query's category words against the answer in batches: one pass over
+// the answer per batch keeps a long answer linear.
+constexpr uint32_t kCoverageTokenSize = 100;
+constexpr int kCoverageBatch = 64;
+struct CategoryBatch {
+    char words[kCoverageBatch][kCoverageTokenSize];
+    bool decided[kCoverageBatch];
+    bool present[kCoverageBatch];
+    int count;
+};
+
+bool BatchHolds(const CategoryBatch *batch, const char *word) {
+    for (int i = 0; i < batch->count; ++i) {
+        if (std::strcmp(batch->words[i], word) == 0) return true;
+    }
+    return false;
+}
+
+// One pass over the answer: a category word is present when its first echo
+// after a "@PJL" command has a form feed somewhere after it. A malformed
+// reply does not hide the replies after it: the scanner goes on at the
+// next "@PJL".
+void BatchFindReplies(CategoryBatch *batch, const char *answer, size_t answerLength) {
+    PjlScanner scanner;
+    PjlScannerInit(&scanner, answer, answerLength);
+    const char *lastFormFeed = nullptr;
+    for (const char *p = scanner.end; p > scanner.position;) {
+        if (*--p == '\f') {
+            lastFormFeed = p;
+            break;
+        }
+    }
+    int undecided = batch->count;
+    char token[kCoverageTokenSize];
+    int32_t kind = PJL_TOK_END;
+    while (undecided > 0) {
+        const uint32_t result = PjlScanNext(&scanner, token, sizeof token, &kind);
+        if (kind == PJL_TOK_END) break;
+        if (result != 0 || kind != PJL_TOK_CATEGORY) continue;
+        for (int i = 0; i < batch->count; ++i) {
+            if (batch->decided[i] || std::strcmp(batch->words[i], token) != 0) continue;
+            batch->decided[i] = true;
+            batch->present[i] = lastFormFeed != nullptr && lastFormFeed >= scanner.position;
+            --undecided;
+        }
+    }
+}
+
+// A node's data as a text bounded by the node.
+const char *NodeText(const QueryNode *node, size_t *length) {
+    uint32_t stored = 0;
+    QueryNodeInfo(node, nullptr, &stored);
+    *length = stored;
+    return static_cast<const char *>(QueryNodeData(node, stored, QNODE_LEN_EXACT));
+}
+
+// The first child of `parent` of `type` that has data.
+bool HasNonEmptyFirst(const QueryNode *parent, int32_t type, const QueryNode **found) {
+    *found = QueryNodeFindType(QueryNodeFirstChild(parent), type);
+    uint32_t length = 0;
+    QueryNodeInfo(*found, nullptr, &length);
+    return *found != nullptr && length != 0;
+}
+
+}  // namespace
+
+const ReplyKeyRow *KeyTableFind(const ReplyKeyRow *row, const ReplyKey *key, int32_t *parameter) {
+    if (row == nullptr || key == nullptr) return nullptr;
+    for (; row->words[0] != nullptr; ++row) {
+        bool equal = true;
+        for (int w = 0; equal && w < kReplyKeyWords; ++w) {
+            const char *word = row->words[w] != nullptr ? row->words[w] : "";
+            equal = std::strcmp(word, key->words[w]) == 0;
+        }
+        if (!equal) continue;
+        if (parameter != nullptr) *parameter = row->parameter;
+        return row;
+    }
+    return nullptr;
+}
+
+uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *answer, size_t answerLength) {
+    PjlScanner scanner;
+    PjlScannerInit(&scanner, query, queryLength);
+    char token[kCoverageTokenSize];
+    int32_t kind = PJL_TOK_END;
+    uint32_t result = PjlScanNext(&scanner, token, sizeof token, &kind);
+    if (result != 0) return result;
+
+    CategoryBatch batch;
+    for (;;) {
+        // The query's category words in order, up to a malformed spot.
+        batch.count = 0;
+        uint32_t queryResult = 0;
+        while (kind != PJL_TOK_END) {
+            if (kind == PJL_TOK_CATEGORY && !BatchHolds(&batch, token)) {
+                if (batch.count == kCoverageBatch) break;  // the next batch starts with this word
+                lstrcpynA(batch.words[batch.count], token, kCoverageTokenSize);
+                batch.decided[batch.count] = false;
+                batch.present[batch.count] = false;
+                ++batch.count;
+            }
+            queryResult = PjlScanNext(&scanner, token, sizeof token, &kind);
+            if (queryResult != 0) break;
+        }
+        if (batch.count != 0) BatchFindReplies(&batch, answer, answerLength);
+        for (int i = 0; i < batch.count; ++i) {
+            if (!batch.present[i]) return PAT_ERROR_REPLY_MISSING;
+        }
+        if (queryResult != 0) return queryResult;
+        if (kind == PJL_TOK_END) return ERROR_SUCCESS;
+    }
+}
+
+uint32_t AnswerTreeCheck(const QueryNode *tree) {
+    const QueryNode *query = QueryNodeFindType(QueryNodeFirstChild(tree), QNODE_QUERY_ROOT);
+    if (query == nullptr) return ERROR_SUCCESS;
+
+    const QueryNode *found = nullptr;
+    if (QueryNodeFindType(QueryNodeFirstChild(query), QNODE_DEVICE_ID) != nullptr &&
+        !HasNonEmptyFirst(tree, QNODE_DEVICE_ID, &found)) {
+        return PAT_ERROR_REPLY_MISSING;
+    }
+    const QueryNode *asked = QueryNodeFindType(QueryNodeFirstChild(query), QNODE_PJL_TEXT);
+    if (asked == nullptr) return ERROR_SUCCESS;
+    const QueryNode *replies = nullptr;
+    if (!HasNonEmptyFirst(tree, QNODE_PJL_TEXT, &replies)) return PAT_ERROR_REPLY_MISSING;
+
+    size_t queryLength = 0;
+    size_t answerLength = 0;
+    const char *queryText = NodeText(asked, &queryLength);
+    const char *answerText = NodeText(replies, &answerLength);
+    return ReplyCoverageCheck(queryText, queryLength, answerText, answerLength);
+}
+
+uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const char *text, size_t length) {
+    ReplyKey key{};
+    PjlScanner scanner;
+    PjlScannerInit(&scanner, text, length);
+    uint32_t walk = ERROR_SUCCESS;
+    char token[kHandlerTokenSize];
+    for (;;) {
+        int32_t kind = PJL_TOK_END;
+        const uint32_t result = PjlScanNext(&scanner, token, sizeof token, &kind);
+        if (result != 0) walk = result;
+        if (kind == PJL_TOK_END) break;
+        // A malformed reply: the scanner is back looking for the next "@PJL",
+        // and the next command word starts a fresh key.
+        if (result != 0) continue;
+        if (KeyUpdate(&key, kind, token)) KeyDispatch(info, familyTable, &key, &scanner);
+    }
+    return walk;
+}
+
+}  // namespace patprn
+
+extern "C" BOOL WINAPI PatSetCentroDataTo(QueryNode *tree, DWORD /*reserved*/, PrnInfoEx *info, DWORD revision) {
+    using namespace patprn;
+    int32_t rootType = 0;
+    if (tree == nullptr || info == nullptr || !RevisionMatches(revision, PAT_REVISION_PJL) ||
+        !QueryNodeInfo(tree, &rootType, nullptr) ||
+        (rootType != QNODE_ANSWER_ROOT && rootType != QNODE_EMUL_ANSWER_ROOT)) {
+        return ExportResult(ERROR_INVALID_PARAMETER);
+    }
+    if (!HostRecordSizeAtLeast(info, PRNINFOEX_MIN_SIZE)) return ExportResult(ERROR_INVALID_PARAMETER);
+    const uint32_t check = AnswerTreeCheck(tree);
+    if (check != 0) return ExportResult(check);
+    if (rootType == QNODE_EMUL_ANSWER_ROOT) {
+        uint32_t kind = 0;
+        if (!QueryNodeCopyData(tree, &kind, sizeof kind, QNODE_LEN_EXACT) || kind != PAT_EMUL_QUERY_TOLV) {
+            return ExportResult(ERROR_INVALID_PARAMETER);
+        }
+    }
+
+    for (const QueryNode *child = QueryNodeFirstChild(tree); child != nullptr; child = QueryNodeNextSibling(child)) {
+        int32_t type = 0;
+        uint32_t length = 0;
+        QueryNodeInfo(child, &type, &length);
+        if (type != QNODE_PJL_TEXT && type != QNODE_DEVICE_ID) continue;
+        if (length == 0) return ExportResult(ERROR_INVALID_PARAMETER);
+        const auto *text = static_cast<const char *>(QueryNodeData(child, length, QNODE_LEN_EXACT));
+        if (type == QNODE_PJL_TEXT) {
+            ReplyDispatch(info, FamilyReplyTable, text, length);  // a malformed reply is not a failure
+        } else {
+            const uint32_t parsed = DeviceIdParse(text, length, info);
+            if (parsed != 0) return ExportResult(parsed);
+        }
+    }
+    return ExportResult(ERROR_SUCCESS);
+}
