@@ -114,9 +114,11 @@ const char *EnvironmentLocale() {
 LANGID LanguageOfLocale(const char *locale) {
     const size_t length = std::strcspn(locale, ".@");
     const size_t languageLength = std::strcspn(locale, "_.@");
-    const char *territory = languageLength < length ? locale + languageLength + 1 : locale + length;
+    const bool hasTerritory = languageLength < length;
+    const char *territory = hasTerritory ? locale + languageLength + 1 : locale + length;
     const size_t territoryLength = static_cast<size_t>(locale + length - territory);
     for (const LocaleName &row : kLocaleNames) {
+        if (hasTerritory != (row.territory[0] != '\0')) continue;
         if (std::strlen(row.language) == languageLength && std::strncmp(row.language, locale, languageLength) == 0 &&
             std::strlen(row.territory) == territoryLength &&
             std::strncmp(row.territory, territory, territoryLength) == 0) {

@@ -1,0 +1,214 @@
+// Bitmaps: LoadBitmapA over the stored RT_BITMAP resources, and (in this
+// layer) the decoder of packed 8-bit bitmaps that it uses.
+#include "platform_test.h"
+#include "support/heap_hook.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#ifndef _WIN32
+#include "platform/bitmap.h"
+#endif
+
+namespace {
+
+bool HaveBaseBitmap() { return FindResourceA(pattest::ResourceModule(), "BM_BASE", RT_BITMAP) != nullptr; }
+
+TEST(LoadBitmapA, MissingBitmapLeavesTheLookupError) {
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(LoadBitmapA(pattest::ResourceModule(), "BM_BASE_B"), nullptr);
+    // Until the first bitmap is stored there is no RT_BITMAP type at all.
+    EXPECT_EQ(GetLastError(), HaveBaseBitmap() ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
+}
+
+TEST(LoadBitmapA, BaseBitmapLoadsByNameInAnyCase) {
+    if (!HaveBaseBitmap()) GTEST_SKIP() << "BM_BASE is not stored yet";
+    for (const char *name : {"BM_BASE", "bm_base"}) {
+        HBITMAP bitmap = LoadBitmapA(pattest::ResourceModule(), name);
+        ASSERT_NE(bitmap, nullptr) << name << " error " << GetLastError();
+#ifndef _WIN32
+        EXPECT_EQ(bitmap->width, 320);
+        EXPECT_EQ(bitmap->height, 200);
+#endif
+        EXPECT_TRUE(DeleteObject(bitmap));
+    }
+}
+
+TEST(FindResourceA, BitmapsStoredInOneLanguageAreFoundWithoutOne) {
+    if (!HaveBaseBitmap()) GTEST_SKIP() << "BM_BASE is not stored yet";
+    // Stored under 0x0411 only: with no language named the loader's last
+    // resort finds it; named in another language it is not found.
+    EXPECT_NE(FindResourceExA(pattest::ResourceModule(), RT_BITMAP, "BM_BASE", 0x0411), nullptr);
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(FindResourceExA(pattest::ResourceModule(), RT_BITMAP, "BM_BASE", 0x0409), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_RESOURCE_LANG_NOT_FOUND);
+}
+
+TEST(DeleteObject, NullIsNoObject) { EXPECT_FALSE(DeleteObject(nullptr)); }
+
+#ifndef _WIN32
+
+using patprn::platform::CreateBitmapFromDib;
+using patprn::platform::DecodeRle8;
+
+constexpr BYTE kUntouched = 0xEE;
+
+// Decodes `rle` (in a buffer of exactly its size) into a width x height
+// image pre-filled with kUntouched.
+std::vector<BYTE> Decode(std::vector<BYTE> rle, LONG width, LONG height) {
+    std::vector<BYTE> pixels(static_cast<size_t>(width * height), kUntouched);
+    DecodeRle8(rle.data(), rle.size(), width, height, pixels.data());
+    return pixels;
+}
+
+constexpr BYTE E = kUntouched;
+
+TEST(DecodeRle8, RunsAbsoluteRunsAndEscapesBottomUp) {
+    // Bottom row: three 1s and a 2; next row: absolute 5 6 7 (padded).
+    EXPECT_EQ(Decode({3, 1, 1, 2, 0, 0, 0, 3, 5, 6, 7, 0, 0, 1}, 4, 2), (std::vector<BYTE>{5, 6, 7, E, 1, 1, 1, 2}));
+    // Delta right 1, up 1, then one pixel; the rest is skipped.
+    EXPECT_EQ(Decode({0, 2, 1, 1, 1, 9, 0, 1}, 4, 3), (std::vector<BYTE>{E, E, E, E, E, 9, E, E, E, E, E, E}));
+    // An even absolute run has no padding byte.
+    EXPECT_EQ(Decode({0, 4, 1, 2, 3, 4, 1, 8, 0, 1}, 5, 1), (std::vector<BYTE>{1, 2, 3, 4, 8}));
+    // No end-of-bitmap marker: decoding ends with the data.
+    EXPECT_EQ(Decode({2, 3}, 2, 1), (std::vector<BYTE>{3, 3}));
+}
+
+TEST(DecodeRle8, RunsPastTheRowAreClipped) {
+    EXPECT_EQ(Decode({5, 4, 0, 1}, 3, 1), (std::vector<BYTE>{4, 4, 4}));
+    EXPECT_EQ(Decode({0, 3, 1, 2, 3, 0, 1, 9}, 2, 1), (std::vector<BYTE>{1, 2}));
+    // A delta past the row's end leaves the pen there until the next line.
+    EXPECT_EQ(Decode({0, 2, 255, 0, 1, 8, 0, 0, 1, 4}, 3, 2), (std::vector<BYTE>{4, E, E, E, E, E}));
+}
+
+TEST(DecodeRle8, MalformedDataStopsInsideBothBuffers) {
+    EXPECT_EQ(Decode({3}, 2, 1), (std::vector<BYTE>{E, E})) << "half a pair";
+    EXPECT_EQ(Decode({0, 5, 1, 2}, 4, 1), (std::vector<BYTE>{1, 2, E, E})) << "absolute run past the data";
+    EXPECT_EQ(Decode({0, 3, 1, 2, 3}, 4, 1), (std::vector<BYTE>{1, 2, 3, E})) << "padding past the data";
+    EXPECT_EQ(Decode({1, 7, 0, 2, 1}, 2, 1), (std::vector<BYTE>{7, E})) << "delta cut short";
+    EXPECT_EQ(Decode({0, 2, 0, 5, 1, 7}, 2, 1), (std::vector<BYTE>{E, E})) << "delta above the top";
+    EXPECT_EQ(Decode({1, 1, 0, 0, 1, 2, 0, 0, 0, 0, 2, 3}, 2, 2), (std::vector<BYTE>{2, E, 1, E}))
+        << "lines past the top";
+    EXPECT_EQ(Decode({}, 2, 1), (std::vector<BYTE>{E, E}));
+}
+
+// A packed bitmap: BITMAPINFOHEADER, `colors` colour-table entries (entry i
+// is (i, 2i, 3i)), then `pixels`.
+std::vector<BYTE> PackedDib(LONG width, LONG height, DWORD compression, const std::vector<BYTE> &pixels,
+                            DWORD colors = 4) {
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 8;
+    header.biCompression = compression;
+    header.biSizeImage = static_cast<DWORD>(pixels.size());
+    header.biClrUsed = colors;
+    std::vector<BYTE> dib(sizeof header);
+    std::memcpy(dib.data(), &header, sizeof header);
+    for (DWORD i = 0; i < colors; ++i) {
+        const BYTE c = static_cast<BYTE>(i);
+        dib.insert(dib.end(), {c, static_cast<BYTE>(2 * c), static_cast<BYTE>(3 * c), 0});
+    }
+    dib.insert(dib.end(), pixels.begin(), pixels.end());
+    return dib;
+}
+
+std::vector<BYTE> Pixels(const PatBitmapObject *bitmap) {
+    return std::vector<BYTE>(bitmap->pixels, bitmap->pixels + bitmap->width * bitmap->height);
+}
+
+TEST(CreateBitmapFromDib, RunLengthEncodedBitmapWithColourTable) {
+    const std::vector<BYTE> dib = PackedDib(4, 2, BI_RLE8, {3, 1, 1, 2, 0, 0, 0, 3, 3, 0, 2, 0, 0, 1});
+    PatBitmapObject *bitmap = nullptr;
+    ASSERT_EQ(CreateBitmapFromDib(dib.data(), dib.size(), &bitmap), 0u);
+    EXPECT_EQ(bitmap->width, 4);
+    EXPECT_EQ(bitmap->height, 2);
+    EXPECT_EQ(bitmap->colorCount, 4u);
+    EXPECT_EQ(bitmap->colors[3].rgbBlue, 3);
+    EXPECT_EQ(bitmap->colors[3].rgbGreen, 6);
+    EXPECT_EQ(bitmap->colors[3].rgbRed, 9);
+    EXPECT_EQ(Pixels(bitmap), (std::vector<BYTE>{3, 0, 2, 0, 1, 1, 1, 2})) << "skipped pixels are index 0";
+    EXPECT_TRUE(DeleteObject(bitmap));
+    EXPECT_FALSE(DeleteObject(bitmap)) << "a deleted object is no object";
+}
+
+TEST(CreateBitmapFromDib, UncompressedRowsBottomUpOrTopDown) {
+    const std::vector<BYTE> rows = {1, 2, 3, 0, 4, 5, 6, 0};  // padded to four bytes
+    for (LONG height : {2, -2}) {
+        const std::vector<BYTE> dib = PackedDib(3, height, BI_RGB, rows);
+        PatBitmapObject *bitmap = nullptr;
+        ASSERT_EQ(CreateBitmapFromDib(dib.data(), dib.size(), &bitmap), 0u);
+        EXPECT_EQ(bitmap->height, 2);
+        EXPECT_EQ(Pixels(bitmap), height > 0 ? (std::vector<BYTE>{4, 5, 6, 1, 2, 3}) : (std::vector<BYTE>{1, 2, 3, 4, 5, 6}));
+        EXPECT_TRUE(DeleteObject(bitmap));
+    }
+}
+
+TEST(CreateBitmapFromDib, RefusesWhatIsNoEightBitBitmapWithinItsSize) {
+    const std::vector<BYTE> good = PackedDib(3, 2, BI_RGB, {1, 2, 3, 0, 4, 5, 6, 0});
+    auto with = [&](size_t offset, std::vector<BYTE> bytes) {
+        std::vector<BYTE> dib = good;
+        std::memcpy(dib.data() + offset, bytes.data(), bytes.size());
+        return dib;
+    };
+    const struct {
+        const char *what;
+        std::vector<BYTE> dib;
+    } cases[] = {
+        {"shorter than a header", std::vector<BYTE>(good.begin(), good.begin() + 39)},
+        {"core header", with(0, {12, 0, 0, 0})},
+        {"header larger than the data", with(0, {0, 1, 0, 0})},
+        {"width 0", with(4, {0, 0, 0, 0})},
+        {"height 0", with(8, {0, 0, 0, 0})},
+        {"two planes", with(12, {2, 0})},
+        {"4 bits per pixel", with(14, {4, 0})},
+        {"BI_RLE4", with(16, {2, 0, 0, 0})},
+        {"bit fields", with(16, {3, 0, 0, 0})},
+        {"run-length encoded top-down", PackedDib(3, -2, BI_RLE8, {0, 1})},
+        {"257 colours", with(32, {1, 1, 0, 0})},
+        {"colour table past the data", std::vector<BYTE>(good.begin(), good.begin() + 40 + 15)},
+        {"rows past the data", std::vector<BYTE>(good.begin(), good.end() - 1)},
+    };
+    for (const auto &c : cases) {
+        PatBitmapObject *bitmap = nullptr;
+        EXPECT_EQ(CreateBitmapFromDib(c.dib.data(), c.dib.size(), &bitmap), ERROR_INVALID_DATA) << c.what;
+        EXPECT_EQ(bitmap, nullptr) << c.what;
+    }
+}
+
+TEST(CreateBitmapFromDib, CompressedSizeBoundsTheReader) {
+    std::vector<BYTE> dib = PackedDib(2, 1, BI_RLE8, {1, 5, 1, 6});
+    dib[20] = 2;  // biSizeImage: only the first pair
+    PatBitmapObject *bitmap = nullptr;
+    ASSERT_EQ(CreateBitmapFromDib(dib.data(), dib.size(), &bitmap), 0u);
+    EXPECT_EQ(Pixels(bitmap), (std::vector<BYTE>{5, 0}));
+    DeleteObject(bitmap);
+}
+
+TEST(CreateBitmapFromDib, HugeOrUnallocatableBitmapsFailWithNotEnoughMemory) {
+    PatBitmapObject *bitmap = nullptr;
+    const std::vector<BYTE> huge = PackedDib(100000, 100000, BI_RLE8, {0, 1});
+    EXPECT_EQ(CreateBitmapFromDib(huge.data(), huge.size(), &bitmap), ERROR_NOT_ENOUGH_MEMORY);
+
+    SKIP_WITHOUT_HEAP_HOOK();
+    pattest::HeapHookGuard guard;
+    const long live = pattest::LiveHeapBlocks();
+    const std::vector<BYTE> dib = PackedDib(2, 1, BI_RLE8, {2, 1, 0, 1});
+    pattest::FailNthAllocation(1);
+    EXPECT_EQ(CreateBitmapFromDib(dib.data(), dib.size(), &bitmap), ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(bitmap, nullptr);
+    EXPECT_EQ(pattest::LiveHeapBlocks(), live);
+}
+
+TEST(DeleteObject, OnlyObjectsItMade) {
+    int notAnObject = 0;
+    EXPECT_FALSE(DeleteObject(&notAnObject));
+}
+
+#endif  // _WIN32
+
+}  // namespace
