@@ -159,7 +159,8 @@ extern "C" HBITMAP LoadBitmapA(HINSTANCE instance, LPCSTR name) {
     HGLOBAL data = LoadResource(instance, res);
     if (data == nullptr) return nullptr;
     PatBitmapObject *bitmap = nullptr;
-    const DWORD error = patprn::platform::CreateBitmapFromDib(LockResource(data), SizeofResource(instance, res), &bitmap);
+    const DWORD error =
+        patprn::platform::CreateBitmapFromDib(LockResource(data), SizeofResource(instance, res), &bitmap);
     if (error != ERROR_SUCCESS) {
         SetLastError(error);
         return nullptr;

@@ -2,9 +2,9 @@
 // packed bitmap, and what DeleteObject releases.
 #pragma once
 
-#include "platform/win32.h"
-
 #include <cstddef>
+
+#include "platform/win32.h"
 
 // An 8-bit indexed bitmap: the colour table as stored and the decoded
 // pixels, top row first, `width` bytes a row, in the same heap block.

@@ -6,11 +6,12 @@
 //
 // An HRSRC is the address of an entry's header in the image, an HGLOBAL
 // from LoadResource the address of its data; nothing is allocated.
-#include "platform/nls.h"
-#include "platform/win32.h"
+#include "platform/resource.h"
 
 #include <climits>
 #include <cstring>
+
+#include "platform/nls.h"
 
 extern "C" const unsigned char patprn_resource_image[], patprn_resource_image_end[];
 
@@ -78,9 +79,9 @@ const unsigned char *ReadStoredId(const unsigned char *p, const unsigned char *e
 // Parses the entry whose header starts `offset` bytes into the image.
 // Returns false at the end of the image or at a malformed header; on
 // success *next is the offset of the following entry.
-bool ReadEntry(size_t offset, Entry *entry, size_t *next) {
-    const unsigned char *image = patprn_resource_image;
-    const size_t imageSize = static_cast<size_t>(patprn_resource_image_end - image);
+bool ReadEntry(patprn::platform::ResourceImage resources, size_t offset, Entry *entry, size_t *next) {
+    const unsigned char *image = resources.begin;
+    const size_t imageSize = static_cast<size_t>(resources.end - image);
     if (offset > imageSize || imageSize - offset < 8) return false;
     const unsigned char *at = image + offset;
     const DWORD dataSize = ReadDword(at);
@@ -110,9 +111,10 @@ bool IsResource(const Entry &entry) { return entry.type.text != nullptr || entry
 // Finds the entry whose header is at `header`; false for anything that is
 // not an entry of the image.
 bool EntryAt(const void *header, Entry *found) {
+    const patprn::platform::ResourceImage image = patprn::platform::EmbeddedResources();
     Entry entry;
     size_t next = 0;
-    for (size_t offset = 0; ReadEntry(offset, &entry, &next); offset = next) {
+    for (size_t offset = 0; ReadEntry(image, offset, &entry, &next); offset = next) {
         if (entry.header == header) {
             *found = entry;
             return IsResource(entry);
@@ -187,7 +189,13 @@ int RankOf(WORD language, const WORD *order, int count) {
     return -1;
 }
 
-HRSRC FindInImage(LPCSTR type, LPCSTR name, WORD language) {
+}  // namespace
+
+namespace patprn::platform {
+
+ResourceImage EmbeddedResources() { return {patprn_resource_image, patprn_resource_image_end}; }
+
+const void *FindResourceInImage(ResourceImage image, LPCSTR type, LPCSTR name, WORD language) {
     WantedId wantedType;
     WantedId wantedName;
     if (!ParseWantedId(type, &wantedType) || !ParseWantedId(name, &wantedName)) {
@@ -209,7 +217,7 @@ HRSRC FindInImage(LPCSTR type, LPCSTR name, WORD language) {
 
     Entry entry;
     size_t next = 0;
-    for (size_t offset = 0; ReadEntry(offset, &entry, &next); offset = next) {
+    for (size_t offset = 0; ReadEntry(image, offset, &entry, &next); offset = next) {
         if (!IsResource(entry) || !Matches(entry.type, wantedType)) continue;
         typeSeen = true;
         if (!Matches(entry.name, wantedName)) continue;
@@ -225,7 +233,7 @@ HRSRC FindInImage(LPCSTR type, LPCSTR name, WORD language) {
         }
     }
     if (best == nullptr && anyLanguage) best = lowest;
-    if (best != nullptr) return reinterpret_cast<HRSRC>(const_cast<unsigned char *>(best));
+    if (best != nullptr) return best;
 
     SetLastError(!typeSeen   ? ERROR_RESOURCE_TYPE_NOT_FOUND
                  : !nameSeen ? ERROR_RESOURCE_NAME_NOT_FOUND
@@ -233,11 +241,13 @@ HRSRC FindInImage(LPCSTR type, LPCSTR name, WORD language) {
     return nullptr;
 }
 
-}  // namespace
+}  // namespace patprn::platform
 
 /* FindResourceExA */
 extern "C" HRSRC FindResourceExA(HMODULE, LPCSTR type, LPCSTR name, WORD language) {
-    return FindInImage(type, name, language);
+    const void *header =
+        patprn::platform::FindResourceInImage(patprn::platform::EmbeddedResources(), type, name, language);
+    return static_cast<HRSRC>(const_cast<void *>(header));
 }
 
 /* FindResourceA */

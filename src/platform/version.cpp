@@ -1,17 +1,18 @@
 // Module file names and file version information. The only version
 // resource there is is the one embedded in the library (resource.cpp); a
 // file holds it exactly when the file is the library's own.
-#include "platform/win32.h"
-
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/win32.h"
 
 extern "C" const unsigned char patprn_resource_image[];
 
