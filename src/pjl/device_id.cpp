@@ -85,10 +85,11 @@ uint32_t OnEngineStatus(PrnInfoEx *info, const char **position, const char *end)
     info->bState = static_cast<uint8_t>(Number32(state) & 0xFFu);
     info->bNotState = info->bState != 1 ? 1 : 0;
     info->bAttention = attention ? 1 : 0;
-    if (*text != '\0') {
-        for (EngineStatusItem *item = info->pEngineStatus; item != nullptr;
-             item = reinterpret_cast<EngineStatusItem *>(item->next)) {
-            lstrcpynA(item->szText, text, sizeof item->szText);
+    InfoListRef statuses;
+    if (*text != '\0' && InfoListResolve(info, "pEngineStatus", &statuses)) {
+        for (InfoItem *item = statuses.head; item != nullptr; item = item->next) {
+            EngineStatusItem *status = reinterpret_cast<EngineStatusItem *>(item);
+            lstrcpynA(status->szText, text, sizeof status->szText);
         }
     }
     return ERROR_SUCCESS;

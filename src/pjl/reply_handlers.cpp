@@ -325,7 +325,9 @@ uint32_t OnConfigInTrays(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow
     const uint32_t result = ReadToken(scanner, &count);
     if (result != 0) return result;
     if (count.kind != PJL_TOK_BRACKET_FIRST) return ERROR_INVALID_PARAMETER;
-    if (PjlNumber(count.text) != info->nTrayInfo) InfoListClear(info, "pTrayInfo");
+    InfoListRef trays;
+    if (!InfoListResolve(info, "pTrayInfo", &trays)) return ERROR_INVALID_PARAMETER;
+    if (PjlNumber(count.text) != *trays.countSlot) InfoListClear(info, "pTrayInfo");
     return ERROR_SUCCESS;
 }
 

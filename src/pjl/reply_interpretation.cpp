@@ -121,7 +121,8 @@ const char *NodeText(const QueryNode *node, size_t *length) {
     return static_cast<const char *>(QueryNodeData(node, stored, QNODE_LEN_EXACT));
 }
 
-// The first child of `parent` of `type` that has data.
+// Finds the first child of `parent` of `type`; true when there is one and
+// it holds data.
 bool HasNonEmptyFirst(const QueryNode *parent, int32_t type, const QueryNode **found) {
     *found = QueryNodeFindType(QueryNodeFirstChild(parent), type);
     uint32_t length = 0;
@@ -131,6 +132,8 @@ bool HasNonEmptyFirst(const QueryNode *parent, int32_t type, const QueryNode **f
 
 }  // namespace
 
+// Key words are compared byte for byte: exact and case-sensitive (the
+// Windows lstrcmpA would compare by the user's locale, and slowly).
 const ReplyKeyRow *KeyTableFind(const ReplyKeyRow *row, const ReplyKey *key, int32_t *parameter) {
     if (row == nullptr || key == nullptr) return nullptr;
     for (; row->words[0] != nullptr; ++row) {

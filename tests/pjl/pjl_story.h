@@ -1,5 +1,5 @@
 // Builders for PJL dialogue tests, on the public header only, so that the
-// host-story tests through the real library can use them too.
+// host-story tests through the real library use them too.
 #pragma once
 
 #include "patprn/patprn.h"
@@ -10,7 +10,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 
 namespace pjltest {
 
@@ -21,40 +20,25 @@ inline std::string ReadFixture(const std::string &name) {
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
-// The data of the first child of `type`, as text (without the node's
-// terminating zero); empty if there is no such child.
+// The text of a root's first child of `type`, without its terminating zero.
 inline std::string ChildText(const QueryNode *root, int32_t type) {
     for (const QueryNode *child = root->pFirstChild; child != nullptr; child = child->pNextSibling) {
         if (child->nType != type) continue;
-        const char *data = static_cast<const char *>(QNODE_DATA(const_cast<QueryNode *>(child)));
-        std::string text(data, child->dwLength);
+        std::string text(static_cast<const char *>(QNODE_DATA(const_cast<QueryNode *>(child))), child->dwLength);
         if (!text.empty() && text.back() == '\0') text.pop_back();
         return text;
     }
     return std::string();
 }
 
-// The node types of a root's children, in order.
-inline std::vector<int32_t> ChildTypes(const QueryNode *root) {
-    std::vector<int32_t> types;
-    for (const QueryNode *child = root->pFirstChild; child != nullptr; child = child->pNextSibling) {
-        types.push_back(child->nType);
-    }
-    return types;
-}
-
-// An answer tree as the host builds it: the root, the query tree it
-// answers (may be null; it becomes part of the answer tree and is released
-// with it), the PJL replies and the device ID (each left out when null).
+// An answer tree as the host builds it: root, the query it answers (may be
+// null; released with the tree), the replies and the device ID (each left
+// out when null).
 struct AnswerTree {
     QueryNode *root;
     AnswerTree(QueryNode *query, const char *replies, const char *deviceId, int32_t rootType = QNODE_ANSWER_ROOT) {
-        if (rootType == QNODE_EMUL_ANSWER_ROOT) {
-            const uint32_t kind = PAT_EMUL_QUERY_TOLV;
-            root = pattest::MakeNode(rootType, &kind, sizeof kind);
-        } else {
-            root = pattest::MakeNode(rootType, nullptr, 0);
-        }
+        const uint32_t kind = PAT_EMUL_QUERY_TOLV;
+        root = pattest::MakeNode(rootType, &kind, rootType == QNODE_EMUL_ANSWER_ROOT ? sizeof kind : 0);
         if (query != nullptr) pattest::AppendChild(root, query);
         if (replies != nullptr) pattest::AppendChild(root, pattest::MakeTextNode(QNODE_PJL_TEXT, replies));
         if (deviceId != nullptr) pattest::AppendChild(root, pattest::MakeTextNode(QNODE_DEVICE_ID, deviceId));
@@ -64,34 +48,72 @@ struct AnswerTree {
     AnswerTree &operator=(const AnswerTree &) = delete;
 };
 
-// Every list head of the record is null exactly when its count is 0, and
-// every count is the length of its chain.
-inline void ExpectListsConsistent(PrnInfoEx *r) {
-    struct List {
-        const char *name;
-        DWORD count;
-        const void *head;
-    } lists[] = {
-        {"pEngineStatus", r->nEngineStatus, r->pEngineStatus}, {"pLoadedEmul", r->nLoadedEmul, r->pLoadedEmul},
-        {"pLoadedFont", r->nLoadedFont, r->pLoadedFont},       {"pTrayInfo", r->nTrayInfo, r->pTrayInfo},
-        {"pOutBinInfo", r->nOutBinInfo, r->pOutBinInfo},       {"pDeviceInfo", r->nDeviceInfo, r->pDeviceInfo},
-        {"pEmulUniqInfo", r->nEmulUniqInfo, r->pEmulUniqInfo}, {"pCounterInfo", r->nCounterInfo, r->pCounterInfo},
-        {"pSupplyInfo", r->nSupplyInfo, r->pSupplyInfo},
-    };
-    for (const List &list : lists) {
-        EXPECT_EQ(list.head == nullptr, list.count == 0) << list.name;
-        EXPECT_EQ(pattest::ChainLength(list.head), static_cast<size_t>(list.count)) << list.name;
+inline std::string N(unsigned long value) { return std::to_string(value); }
+inline void Add(std::string &out, const std::string &part) { out += (out.empty() ? "" : "; ") + part; }
+
+// Appends "<name> <item> <item>..." for a non-empty list, and checks that
+// the head is null exactly when the count is 0 and the count is the
+// chain's length.
+template <typename Item, typename Format>
+void DescribeList(std::string &out, const std::string &name, DWORD count, const Item *head, Format format) {
+    EXPECT_EQ(head == nullptr, count == 0) << name;
+    std::string items;
+    DWORD length = 0;
+    for (auto *item = reinterpret_cast<const InfoItem *>(head); item != nullptr; item = item->next, ++length) {
+        items += " " + format(*reinterpret_cast<const Item *>(item));
     }
+    EXPECT_EQ(length, count) << name;
+    if (count != 0) Add(out, name + items);
 }
 
-// The items of a list, in order.
-template <typename Item>
-std::vector<const Item *> Items(const Item *head) {
-    std::vector<const Item *> items;
-    for (const InfoItem *item = reinterpret_cast<const InfoItem *>(head); item != nullptr; item = item->next) {
-        items.push_back(reinterpret_cast<const Item *>(item));
+// What the record holds, in one line a test compares whole: "trays
+// <tray>:<size>/<level>/<media>/<flags>; devices; bins/<extra> <bin>:<state>;
+// emuls <code>=<version>; mem <KB>; sys= main= vps= maker= model=(<code>)
+// desc=; status <code>'<text>'; state <state>/<not state>/<attention>;
+// counter <kind>:<value>; supplies; tolv <kind>:<usage>/<other>/<rotation>".
+// Empty lists and null strings are left out.
+inline std::string Describe(const PrnInfoEx *r) {
+    std::string out;
+    DescribeList(out, "trays", r->nTrayInfo, r->pTrayInfo, [](const TrayInfoItem &t) {
+        return N(t.wTray) + ":" + N(t.wPaperSize) + "/" + N(t.wPaperLevel) + "/" + N(t.wMediaType) + "/" + N(t.dwFlags);
+    });
+    DescribeList(out, "devices", r->nDeviceInfo, r->pDeviceInfo, [](const DeviceInfoItem &d) { return N(d.wDevice); });
+    DescribeList(out, "bins/" + N(r->dwOutBinExtra), r->nOutBinInfo, r->pOutBinInfo,
+                 [](const OutBinInfoItem &b) { return N(b.wBin) + ":" + N(b.wBinState); });
+    DescribeList(out, "emuls", r->nLoadedEmul, r->pLoadedEmul,
+                 [](const LoadedEmulItem &e) { return N(e.wEmul) + "=" + e.szVersion; });
+    if (r->dwMemorySize != 0) Add(out, "mem " + N(r->dwMemorySize));
+    const std::pair<const char *, const char *> strings[] = {
+        {"sys=", r->pSYSVersion}, {"main=", r->pMainProgVersion}, {"vps=", r->pVPSVersion},
+        {"maker=", r->pMakerName}, {"model=", r->pModelName},      {"desc=", r->pDescription}};
+    for (const auto &[name, text] : strings) {
+        if (text != nullptr) Add(out, name + std::string(text) + (text == r->pModelName ? "(" + N(r->bModelCode) + ")" : ""));
     }
-    return items;
+    DescribeList(out, "status", r->nEngineStatus, r->pEngineStatus, [](const EngineStatusItem &e) {
+        EXPECT_EQ(e.wCode, e.dwCode & 0xFFFFu);
+        return N(e.dwCode) + "'" + e.szText + "'";
+    });
+    if (r->nEngineStatus != 0 || r->bState != 0) {
+        Add(out, "state " + N(r->bState) + "/" + N(r->bNotState) + "/" + N(r->bAttention));
+    }
+    DescribeList(out, "counter", r->nCounterInfo, r->pCounterInfo,
+                 [](const CounterInfoItem &c) { return N(c.wCounter) + ":" + N(c.dwValue); });
+    DescribeList(out, "supplies", r->nSupplyInfo, r->pSupplyInfo,
+                 [](const SupplyInfoItem &c) { return N(c.wSupply) + ":" + N(c.dwValue); });
+    DescribeList(out, "tolv", r->nEmulUniqInfo, r->pEmulUniqInfo, [](const EmulUniqInfoItem &e) {
+        return N(e.wKind) + ":" + N(e.dwMemoryUsage) + "/" + e.szOther + "/" + N(e.dwImageRotation);
+    });
+    return out;
+}
+
+// Interprets replies and a device ID (each left out when empty) without a
+// query attached, so every byte is read; the call must succeed.
+inline std::string After(PrnInfoEx *record, const std::string &replies, const std::string &deviceId = "") {
+    AnswerTree answer(nullptr, replies.empty() ? nullptr : replies.c_str(), deviceId.empty() ? nullptr : deviceId.c_str());
+    pattest::PoisonLastError();
+    EXPECT_EQ(PatSetCentroDataTo(answer.root, 0, record, PAT_REVISION_PJL), TRUE);
+    EXPECT_EQ(GetLastError(), 0u);
+    return Describe(record);
 }
 
 }  // namespace pjltest
