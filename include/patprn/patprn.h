@@ -644,9 +644,78 @@ PATPRN_CHECK_OFFSET(PrnInfo, aTrayMedia, 1864);
 #define PAT_TRAY_FLAG_LOCKED 0x00000001u       /* INTRAYx reported LOCKED */
 #define PAT_TRAY_FLAG_FRONT_COVER 0x00000004u  /* the front-cover print tray */
 
+/* ---- Status picture -------------------------------------------------------- */
+
+/* PatCreateBitmapInfo describes the printer's picture as draw steps: the
+ * host walks the entries of each layer in order and blits the named bitmap
+ * (PatLoadBitmap / PatLoadDIBitmap) at (nX, nY) with dwRop onto one
+ * surface. The record, its layer array and each entry array are separate
+ * global-heap blocks owned by the host until PatDisposeBitmapInfo.
+ *
+ * BitmapInfo and BitmapLayer share one layout. Only the tag byte is
+ * written at offset 0: compare bTag alone, never the word around it. */
+
+/* Tag byte of a BitmapInfo and of a BitmapLayer. */
+#define PAT_BITMAP_INFO_TAG 201u
+#define PAT_BITMAP_LAYER_TAG 200u
+
+/* Raster operations of the draw steps (the GDI ternary raster operations):
+ * an opaque bitmap is one SRCCOPY step; a transparent one is its mask
+ * (name + "_B") with SRCAND, then the image with SRCPAINT at the same place. */
+#define PAT_ROP_SRCCOPY 0x00CC0020u
+#define PAT_ROP_SRCAND 0x008800C6u
+#define PAT_ROP_SRCPAINT 0x00EE0086u
+
+/* Bytes of a bitmap name, terminator included. */
+#define PAT_BITMAP_NAME_SIZE 32u
+
+/* One draw step. */
+typedef struct BitmapEntry {
+    char szName[PAT_BITMAP_NAME_SIZE]; /* bitmap resource name, zero-terminated */
+    int32_t nX;                        /* left edge in the picture, pixels */
+    int32_t nY;                        /* top edge in the picture, pixels */
+    DWORD dwRop;                       /* PAT_ROP_* */
+    uint8_t bLevel;                    /* drawing level it came from, 1 to 255 */
+    uint8_t bReserved[3];
+} BitmapEntry;
+PATPRN_CHECK_SIZE(BitmapEntry, 48);
+PATPRN_CHECK_OFFSET(BitmapEntry, nX, 32);
+PATPRN_CHECK_OFFSET(BitmapEntry, nY, 36);
+PATPRN_CHECK_OFFSET(BitmapEntry, dwRop, 40);
+PATPRN_CHECK_OFFSET(BitmapEntry, bLevel, 44);
+
+/* One layer: its draw steps in drawing order. */
+typedef struct BitmapLayer {
+    uint8_t bTag;                      /* PAT_BITMAP_LAYER_TAG */
+    uint8_t bReserved1[3];             /* not written */
+    DWORD nEntries;
+    DWORD dwEntrySize;                 /* sizeof(BitmapEntry) */
+    DWORD dwReserved2;                 /* not written */
+    BitmapEntry *pEntries;
+} BitmapLayer;
+PATPRN_CHECK_SIZE(BitmapLayer, 24);
+PATPRN_CHECK_OFFSET(BitmapLayer, bTag, 0);
+PATPRN_CHECK_OFFSET(BitmapLayer, nEntries, 4);
+PATPRN_CHECK_OFFSET(BitmapLayer, dwEntrySize, 8);
+PATPRN_CHECK_OFFSET(BitmapLayer, pEntries, 16);
+
+/* The picture: the result of PatCreateBitmapInfo (always one layer). */
+typedef struct BitmapInfo {
+    uint8_t bTag;                      /* PAT_BITMAP_INFO_TAG */
+    uint8_t bReserved1[3];             /* not written */
+    DWORD nLayers;
+    DWORD dwLayerSize;                 /* sizeof(BitmapLayer) */
+    DWORD dwReserved2;                 /* not written */
+    BitmapLayer *pLayers;
+} BitmapInfo;
+PATPRN_CHECK_SIZE(BitmapInfo, 24);
+PATPRN_CHECK_OFFSET(BitmapInfo, bTag, 0);
+PATPRN_CHECK_OFFSET(BitmapInfo, nLayers, 4);
+PATPRN_CHECK_OFFSET(BitmapInfo, dwLayerSize, 8);
+PATPRN_CHECK_OFFSET(BitmapInfo, pLayers, 16);
+
 /* ---- Records of later subsystems (defined with their exports) ------------ */
 
-typedef struct BitmapInfo BitmapInfo;
 
 /* ---- Exports --------------------------------------------------------------- */
 
