@@ -1,0 +1,155 @@
+// PatCreateBitmapInfo and PatDisposeBitmapInfo: the status picture handed to
+// the host, and its release.
+//
+// The picture is built in working containers (the layer list, its layer
+// block, the code list) that never leave the call; only the result crosses:
+// the BitmapInfo, its layer array and each layer's entry array, three kinds
+// of fixed global-heap blocks the host owns until PatDisposeBitmapInfo.
+#include "frame/result.h"
+#include "platform/win32.h"
+#include "status/status_picture.h"
+#include "status/status_resolution.h"
+
+namespace patprn {
+
+namespace {
+
+constexpr uint32_t kLayerPointerSize = sizeof(MemBlock *);
+constexpr uint32_t kLayerListInitialSteps = 1;
+
+// Frees every layer block of the list, then the list.
+void FreeLayers(ElemList *layers) {
+    MemBlock *block;
+    ListCursor cursor;
+    for (ListCursorInit(layers, &cursor); ListCursorNext(&cursor, &block);) MemBlockFree(block);
+    ElemListFree(layers);
+}
+
+// Releases the entry arrays of the first `placed` layers, then the array.
+void FreeLayerArray(BitmapLayer *array, uint32_t placed) {
+    for (uint32_t i = 0; i < placed; ++i) GlobalFree(array[i].pEntries);
+    GlobalFree(array);
+}
+
+// The result for the layer blocks of `layers`: each layer in drawing order,
+// its entry array taken over from the ordered block. Null, with nothing
+// left allocated, when an allocation or the ordering fails.
+BitmapInfo *AssembleBitmapInfo(ElemList *layers) {
+    const uint32_t count = ElemListCount(layers);
+    auto *array = static_cast<BitmapLayer *>(GlobalAlloc(GMEM_FIXED, count * sizeof(BitmapLayer)));
+    if (array == nullptr) return nullptr;
+    for (uint32_t i = 0; i < count; ++i) {
+        MemBlock *block = nullptr;
+        ElemListGet(layers, i + 1, &block);
+        MemBlock *ordered = OrderLayer(block);
+        if (ordered == nullptr) {
+            FreeLayerArray(array, i);
+            return nullptr;
+        }
+        BitmapLayer &layer = array[i];
+        layer.bTag = PAT_BITMAP_LAYER_TAG;
+        layer.nEntries = MemBlockLength(ordered) / sizeof(BitmapEntry);
+        layer.dwEntrySize = sizeof(BitmapEntry);
+        layer.pEntries = static_cast<BitmapEntry *>(MemBlockDetach(ordered));
+        MemBlockFree(ordered);
+    }
+    auto *info = static_cast<BitmapInfo *>(GlobalAlloc(GMEM_FIXED, sizeof(BitmapInfo)));
+    if (info == nullptr) {
+        FreeLayerArray(array, count);
+        return nullptr;
+    }
+    info->bTag = PAT_BITMAP_INFO_TAG;
+    info->nLayers = count;
+    info->dwLayerSize = sizeof(BitmapLayer);
+    info->pLayers = array;
+    return info;
+}
+
+// Resolves the view's most urgent codes and composes their entries into
+// the first layer block; the layer list stays the caller's. 0, or 8 when a
+// code or an entry could not be kept: a picture missing some of them would
+// show the printer in a state it is not in.
+DWORD BuildPicture(uint32_t status, const StatusView &view, ElemList *layers) {
+    ResolvedCodes *codes = ElemListCreate(kResolvedCodeSize, kResolvedCodesPerStep, kResolvedCodesInitialSteps);
+    if (codes == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+    const StatusContext context{status, &view};
+    DWORD error = ResolveStatusCodes(context, codes);
+    if (error == ERROR_SUCCESS) {
+        error = ComposePicture(context, codes, layers);
+    } else if (error == PAT_ERROR_NOT_FOUND) {
+        // A status argument without a priority table has no current codes:
+        // the picture is an empty layer, not a failure.
+        error = ERROR_SUCCESS;
+    }
+    ElemListFree(codes);
+    return error;
+}
+
+// PatCreateBitmapInfo's work: 0 with the picture in *result, or the
+// export's error code with nothing left allocated.
+DWORD CreateBitmapInfo(uint32_t status, const QueryNode *root, DWORD revision, BitmapInfo **result) {
+    if (root == nullptr || !RevisionMatches(revision, PAT_REVISION_STATUS) || !IsStatusSource(status)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    StatusView view;
+    const DWORD viewError = BuildStatusView(status, root, &view);
+    if (viewError != ERROR_SUCCESS) return viewError;
+    if (view.dwSize < PRNINFOEX_MIN_SIZE) return ERROR_INVALID_PARAMETER;
+
+    ElemList *layers = ElemListCreate(kLayerPointerSize, kLayerPointersPerStep, kLayerListInitialSteps);
+    if (layers == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+    if (NewLayerBlock(layers) == nullptr) {
+        ElemListFree(layers);
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    DWORD error = BuildPicture(status, view, layers);
+    if (error == ERROR_SUCCESS) {
+        *result = AssembleBitmapInfo(layers);
+        if (*result == nullptr) error = ERROR_NOT_ENOUGH_MEMORY;
+    }
+    FreeLayers(layers);
+    return error;
+}
+
+// PatDisposeBitmapInfo's work: 0, or 87 for a record it does not know.
+DWORD DisposeBitmapInfo(void *record) {
+    if (record == nullptr) return ERROR_INVALID_PARAMETER;
+    const uint8_t tag = *static_cast<const uint8_t *>(record);
+    if (tag == PAT_BITMAP_LAYER_TAG) {
+        auto *layer = static_cast<BitmapLayer *>(record);
+        if (layer->pEntries != nullptr) GlobalFree(layer->pEntries);
+        GlobalFree(layer);
+        return ERROR_SUCCESS;
+    }
+    if (tag != PAT_BITMAP_INFO_TAG) return ERROR_INVALID_PARAMETER;
+
+    auto *info = static_cast<BitmapInfo *>(record);
+    BitmapLayer *layers = info->pLayers;
+    // Every layer is checked before anything is released: a record refused
+    // half-way would leave the host layers whose entry arrays are gone.
+    for (DWORD i = 0; layers != nullptr && i < info->nLayers; ++i) {
+        if (layers[i].bTag != PAT_BITMAP_LAYER_TAG) return ERROR_INVALID_PARAMETER;
+    }
+    if (layers != nullptr) {
+        for (DWORD i = 0; i < info->nLayers; ++i) {
+            if (layers[i].pEntries != nullptr) GlobalFree(layers[i].pEntries);
+        }
+        GlobalFree(layers);
+    }
+    GlobalFree(info);
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+}  // namespace patprn
+
+extern "C" BitmapInfo *WINAPI PatCreateBitmapInfo(DWORD status, const QueryNode *root, DWORD revision) {
+    BitmapInfo *info = nullptr;
+    const DWORD error = patprn::CreateBitmapInfo(status, root, revision, &info);
+    return patprn::ExportPointer(info, error);
+}
+
+extern "C" BOOL WINAPI PatDisposeBitmapInfo(void *record) {
+    return patprn::ExportResult(patprn::DisposeBitmapInfo(record));
+}
