@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #ifndef _WIN32
 #include "platform/win32.h"
 #define PATPRN_HAVE_HEAP_HOOK 1
@@ -34,6 +36,27 @@ inline long LiveHeapBlocks() {
     return patprn::platform::HeapLiveBlocks();
 #else
     return -1;
+#endif
+}
+
+// After a run armed with FailNthAllocation(n): whether the run made the
+// failing allocation. If it did not, the failure is still pending and one
+// of up to n probe allocations takes it. Switches the hook off either way.
+inline bool ArmedFailureStruck(unsigned n) {
+#if PATPRN_HAVE_HEAP_HOOK
+    bool pending = false;
+    std::vector<HGLOBAL> probes;
+    for (unsigned i = 0; i < n && !pending; ++i) {
+        HGLOBAL probe = GlobalAlloc(GMEM_FIXED, 1);
+        if (probe == nullptr) pending = true;
+        else probes.push_back(probe);
+    }
+    for (HGLOBAL probe : probes) GlobalFree(probe);
+    FailNthAllocation(0);
+    return !pending;
+#else
+    (void)n;
+    return false;
 #endif
 }
 

@@ -102,4 +102,27 @@ void AddStatusCode(PrnInfoEx *record, DWORD code, const char *text) {
     record->nEngineStatus += 1;
 }
 
+namespace {
+// Allocates a zero-filled item of type T as a host does and links it last
+// into the chain at `head`, counting it in `count`.
+template <typename T>
+T *AppendHostItem(T *&head, DWORD &count) {
+    auto *item = static_cast<T *>(GlobalAlloc(GPTR, sizeof(T)));
+    item->cbItem = sizeof(T);
+    InfoItem **slot = reinterpret_cast<InfoItem **>(&head);
+    while (*slot != nullptr) slot = &(*slot)->next;
+    *slot = reinterpret_cast<InfoItem *>(item);
+    count += 1;
+    return item;
+}
+}  // namespace
+
+void AddDeviceCode(PrnInfoEx *record, uint16_t device) {
+    AppendHostItem(record->pDeviceInfo, record->nDeviceInfo)->wDevice = device;
+}
+
+void AddEmulationCode(PrnInfoEx *record, uint16_t emulation) {
+    AppendHostItem(record->pLoadedEmul, record->nLoadedEmul)->wEmul = emulation;
+}
+
 }  // namespace pattest

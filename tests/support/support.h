@@ -47,5 +47,11 @@ QueryNode *MakeStatusTree(const PrnInfoEx *main, const PrnInfoEx *supplement, in
 // Appends an EngineStatusItem with `code` (and `text`) to the record's
 // "pEngineStatus" list as a host does; HostRecord releases it.
 void AddStatusCode(PrnInfoEx *record, DWORD code, const char *text = "");
+// Appends a DeviceInfoItem with `device` (105 the tray 2 unit, ...) to the
+// record's "pDeviceInfo" list, and a LoadedEmulItem with `emulation` (16,
+// 17, 18 the PCL emulations) to its "pLoadedEmul" list, as a host does;
+// HostRecord releases them.
+void AddDeviceCode(PrnInfoEx *record, uint16_t device);
+void AddEmulationCode(PrnInfoEx *record, uint16_t emulation);
 
 }  // namespace pattest
