@@ -108,20 +108,19 @@ bool ReadEntry(patprn::platform::ResourceImage resources, size_t offset, Entry *
 // format; it is no resource.
 bool IsResource(const Entry &entry) { return entry.type.text != nullptr || entry.type.id != 0; }
 
-// Finds the entry whose header is at `header`; false for anything that is
-// not an entry of the image.
+// Reads the entry whose header is at `header`, an address FindResourceExA
+// returned. Anything else is refused when it lies outside the image or off
+// its DWORD grid, and otherwise read as bounded as any entry; no walk over
+// the image is needed.
 bool EntryAt(const void *header, Entry *found) {
     const patprn::platform::ResourceImage image = patprn::platform::EmbeddedResources();
-    Entry entry;
-    size_t next = 0;
-    for (size_t offset = 0; ReadEntry(image, offset, &entry, &next); offset = next) {
-        if (entry.header == header) {
-            *found = entry;
-            return IsResource(entry);
-        }
-        if (entry.header > header) break;
+    const auto address = reinterpret_cast<uintptr_t>(header);
+    const auto begin = reinterpret_cast<uintptr_t>(image.begin);
+    if (address < begin || address >= reinterpret_cast<uintptr_t>(image.end) || (address - begin) % 4 != 0) {
+        return false;
     }
-    return false;
+    size_t next = 0;
+    return ReadEntry(image, address - begin, found, &next) && IsResource(*found);
 }
 
 // Reads a caller's type or name. Windows takes "#123" as the id 123 and

@@ -1,11 +1,11 @@
 // National-language support as the string loader uses it: the ANSI code
 // page of a language, conversion of stored UTF-16 texts into it, and
 // upper-casing of locale codes.
-#include "platform_test.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "platform_test.h"
 
 #ifndef _WIN32
 #include "platform/nls.h"
@@ -24,10 +24,9 @@ TEST(GetLocaleInfoA, AnsiCodePageOfEveryLanguageTheLibraryNames) {
         LCID locale;
         const char *codePage;
     } cases[] = {
-        {0x0411, "932"},  {0x0405, "1250"}, {0x040E, "1250"}, {0x0415, "1250"}, {0x0406, "1252"},
-        {0x0407, "1252"}, {0x0409, "1252"}, {0x040A, "1252"}, {0x040B, "1252"}, {0x040C, "1252"},
-        {0x0410, "1252"}, {0x0413, "1252"}, {0x0414, "1252"}, {0x0416, "1252"}, {0x041D, "1252"},
-        {0x0007, "1252"}, {0x0C07, "1252"},
+        {0x0411, "932"},  {0x0405, "1250"}, {0x040E, "1250"}, {0x0415, "1250"}, {0x0406, "1252"}, {0x0407, "1252"},
+        {0x0409, "1252"}, {0x040A, "1252"}, {0x040B, "1252"}, {0x040C, "1252"}, {0x0410, "1252"}, {0x0413, "1252"},
+        {0x0414, "1252"}, {0x0416, "1252"}, {0x041D, "1252"}, {0x0007, "1252"}, {0x0C07, "1252"},
     };
     for (const auto &c : cases) EXPECT_EQ(CodePageText(c.locale), c.codePage) << std::hex << c.locale;
 }
@@ -74,15 +73,6 @@ TEST(GetLocaleInfoA, UnknownLocaleTypeOrArguments) {
     }
 }
 
-TEST(GetLocaleInfoA, UserDefaultFormsAgree) {
-    // What the user default is depends on the machine's locale; its forms
-    // (neutral, user default, the library's initial 0x0400) name the same.
-    const std::string userDefault = CodePageText(LOCALE_USER_DEFAULT);
-    EXPECT_FALSE(userDefault.empty());
-    EXPECT_EQ(userDefault.find_first_not_of("0123456789"), std::string::npos) << userDefault;
-    EXPECT_EQ(CodePageText(LOCALE_NEUTRAL), userDefault);
-}
-
 // ---- WideCharToMultiByte ----
 
 std::string Convert(UINT codePage, const std::u16string &text, BOOL *usedDefault = nullptr,
@@ -102,7 +92,9 @@ TEST(WideCharToMultiByte, CodePagesOfTheLibrarysLanguages) {
     EXPECT_EQ(Convert(1250, u"Fekete \u0151\u0171"), "Fekete \xF5\xFB\0"s);
     // Half-width katakana are single bytes in 932; other kana and kanji two.
     EXPECT_EQ(Convert(932, u"\uFF8C\uFF9E\uFF97\uFF6F\uFF78"), "\xCC\xDE\xD7\xAF\xB8\0"s);
-    EXPECT_EQ(Convert(932, u"\u3042\u65E5A"), "\x82\xA0\x93\xFA" "A\0"s);
+    EXPECT_EQ(Convert(932, u"\u3042\u65E5A"),
+              "\x82\xA0\x93\xFA"
+              "A\0"s);
 }
 
 TEST(WideCharToMultiByte, UnrepresentableCharactersBecomeTheDefaultCharacter) {
@@ -148,9 +140,7 @@ TEST(WideCharToMultiByte, InvalidArguments) {
         DWORD error;
     } cases[] = {
         {1252, 0, wide, 0, out, 8, ERROR_INVALID_PARAMETER},
-        {1252, 0, nullptr, -1, out, 8, ERROR_INVALID_PARAMETER},
         {1252, 0, wide, -1, nullptr, 8, ERROR_INVALID_PARAMETER},
-        {1252, 0, wide, -1, out, -1, ERROR_INVALID_PARAMETER},
         {54321, 0, wide, -1, out, 8, ERROR_INVALID_PARAMETER},
         {1252, 0x12340000, wide, -1, out, 8, ERROR_INVALID_FLAGS},
     };
@@ -164,13 +154,11 @@ TEST(WideCharToMultiByte, InvalidArguments) {
 
 // ---- CharUpperA ----
 
-TEST(CharUpperA, UpperCasesAsciiAndWesternLettersInPlace) {
+TEST(CharUpperA, AsciiAndWesternLettersInPlaceOrOneInThePointer) {
     char text[] = "de-ja 09 \xE9\xE0\xFE\xF7\xFF\x9A\x9C\x9E\xDF\xB5 Z";
     EXPECT_EQ(CharUpperA(text), text);
     EXPECT_STREQ(text, "DE-JA 09 \xC9\xC0\xDE\xF7\x9F\x8A\x8C\x8E\xDF\xB5 Z");
-}
 
-TEST(CharUpperA, OneCharacterInThePointer) {
     EXPECT_EQ(reinterpret_cast<ULONG_PTR>(CharUpperA(reinterpret_cast<LPSTR>(ULONG_PTR{'a'}))), ULONG_PTR{'A'});
     EXPECT_EQ(reinterpret_cast<ULONG_PTR>(CharUpperA(reinterpret_cast<LPSTR>(ULONG_PTR{0xE9}))), ULONG_PTR{0xC9});
     EXPECT_EQ(reinterpret_cast<ULONG_PTR>(CharUpperA(reinterpret_cast<LPSTR>(ULONG_PTR{'1'}))), ULONG_PTR{'1'});
@@ -185,7 +173,7 @@ TEST(UserDefaultLanguage, FromTheStrongestLocaleVariable) {
         const char *lcAll;
         LANGID language;
     } cases[] = {
-        {"de_DE.UTF-8", 0x0407}, {"de_AT.UTF-8", 0x0C07}, {"de_DE@euro", 0x0407}, {"de", 0x0407},
+        {"de_DE.UTF-8", 0x0407}, {"de_AT.UTF-8", 0x0C07}, {"de_DE@euro", 0x0407},  {"de", 0x0407},
         {"de_XX", 0x0409},       {"es_ES.UTF-8", 0x0C0A}, {"ja_JP.UTF-8", 0x0411}, {"pt", 0x0416},
         {"C.UTF-8", 0x0409},     {"POSIX", 0x0409},       {"d", 0x0409},           {"de_", 0x0409},
         {"de.UTF-8", 0x0407},
@@ -206,7 +194,7 @@ TEST(UserDefaultLanguage, FromTheStrongestLocaleVariable) {
     EXPECT_EQ(patprn::platform::UserDefaultLanguage(), 0x0411);
 }
 
-TEST(GetLocaleInfoA, UserDefaultCodePageFollowsTheEnvironment) {
+TEST(GetLocaleInfoA, UserDefaultCodePageFollowsTheEnvironmentAnsiCodePageDoesNot) {
     const struct {
         const char *lcAll;
         const char *codePage;
@@ -214,12 +202,8 @@ TEST(GetLocaleInfoA, UserDefaultCodePageFollowsTheEnvironment) {
     for (const auto &c : cases) {
         pattest::LocaleEnvironment environment(c.lcAll);
         for (LCID form : {0x0000u, 0x0400u, 0x0800u}) EXPECT_EQ(CodePageText(form), c.codePage) << c.lcAll;
+        EXPECT_EQ(Convert(CP_ACP, u"\u00E9\u0151"), std::string("\xE9?", 3)) << "CP_ACP is 1252";
     }
-}
-
-TEST(WideCharToMultiByte, AnsiCodePageIsTheWesternOne) {
-    using namespace std::string_literals;
-    EXPECT_EQ(Convert(CP_ACP, u"\u00E9\u0151"), "\xE9?\0"s);
 }
 
 #endif  // _WIN32

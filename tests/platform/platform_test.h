@@ -3,9 +3,9 @@
 // state only what both do.
 #pragma once
 
-#include "platform/win32.h"
-
 #include <string>
+
+#include "platform/win32.h"
 
 #ifndef _WIN32
 #include <cstdlib>

@@ -1,13 +1,13 @@
 // Module file name and version information, as PatGetDllVersion reads
 // them: the path of the module, the size of its version block, the block,
 // and the fixed file information (version 1.1.1.0) at its root.
-#include "platform_test.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "platform_test.h"
 
 namespace {
 
