@@ -2,8 +2,6 @@
 // accepts.
 #pragma once
 
-#include "platform/win32.h"
-
 #include <atomic>
 #include <cstdint>
 

@@ -41,8 +41,8 @@ struct BlockString {
     uint16_t length;
 };
 
-// Finds slot `slot` (0-15) of the block that holds string `number` in
-// `language`. The walk never leaves the resource's stored size.
+// Finds string `number` in its block of 16 in `language`: the block is
+// stepped through slot by slot, never past the resource's stored size.
 bool FindBlockString(uint32_t number, uint16_t language, BlockString *found) {
     HMODULE module = ModuleInstance();
     const WORD block = static_cast<WORD>((number >> 4) + 1);
