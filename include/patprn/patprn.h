@@ -714,6 +714,20 @@ PATPRN_CHECK_OFFSET(BitmapInfo, nLayers, 4);
 PATPRN_CHECK_OFFSET(BitmapInfo, dwLayerSize, 8);
 PATPRN_CHECK_OFFSET(BitmapInfo, pLayers, 16);
 
+/* ---- Status text, help file and device names ------------------------------ */
+
+/* Variant argument of PatGetStatusString (low 8 bits). */
+#define PAT_STATUS_TEXT_SHORT 1u     /* short label, e.g. "No Paper" */
+#define PAT_STATUS_TEXT_DETAILED 2u  /* what to do, naming trays, covers and toner colours */
+
+/* Kind argument of PatGetDeviceName, and the form byte its key must carry
+ * (low 8 bits of the form argument). */
+#define PAT_DEVICE_INPUT_TRAY 1u     /* key: English tray name, e.g. "Bypass Tray" */
+#define PAT_DEVICE_OUTPUT_BIN 2u     /* key: English bin name, "Standard Tray" */
+#define PAT_DEVICE_OPTION 3u         /* key: pointer to a 32-bit device number, e.g. 629 */
+#define DEVICE_KEY_TEXT 0x97u        /* form of the tray and bin names */
+#define DEVICE_KEY_CODE 0x96u        /* form of the device numbers */
+
 /* ---- Records of later subsystems (defined with their exports) ------------ */
 
 
