@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 using pattest::HostRecord;
 
 const std::string kOpen = "\x1B%-12345X@PJL\r\n", kClose = "\x1B%-12345X";
@@ -38,13 +40,14 @@ std::string Ask(const std::vector<uint16_t> &trays, DWORD flags, DWORD revision 
     record->pTrayInfo = nullptr;
     record->nTrayInfo = 0;
     GlobalFree(items);
-    if (root == nullptr) return "error " + std::to_string(error);
+    if (root == nullptr) return "error "s + std::to_string(error);
     std::string shape = error == 0 ? "" : "error ";
     for (const QueryNode *c = root->pFirstChild; c != nullptr; c = c->pNextSibling) {
         shape += c->nType == QNODE_DEVICE_ID ? (c->dwLength == 0 ? "D" : "D?") : c->nType == QNODE_PJL_TEXT ? "T" : "?";
         if (c->nType == QNODE_PJL_TEXT && c->dwLength != pjltest::ChildText(root, QNODE_PJL_TEXT).size() + 1) shape += "?";
     }
-    shape += " " + pjltest::ChildText(root, QNODE_PJL_TEXT);
+    shape += ' ';
+    shape += pjltest::ChildText(root, QNODE_PJL_TEXT);
     pattest::FreeTree(root);
     return shape;
 }
@@ -53,27 +56,27 @@ TEST(PatCreateQueryInfo, RequestsAndTrays) {
     EXPECT_EQ(Ask({}, 0), " ");
     EXPECT_EQ(Ask({}, PAT_QUERY_DEVICE_ID), "D ");
     EXPECT_EQ(Ask({}, PAT_QUERY_DEVICE_ID_ALT1 | PAT_QUERY_DEVICE_ID_ALT2), "D ");
-    EXPECT_EQ(Ask({}, PAT_QUERY_OUTBINS), "T " + kOpen + kBins + kClose);
+    EXPECT_EQ(Ask({}, PAT_QUERY_OUTBINS), "T "s + kOpen + kBins + kClose);
     for (DWORD flags : {PAT_QUERY_CONFIG, PAT_QUERY_CONFIG_ALT1, PAT_QUERY_CONFIG_ALT2}) {
-        EXPECT_EQ(Ask({}, flags), "T " + kOpen + kConfig + kClose);
+        EXPECT_EQ(Ask({}, flags), "T "s + kOpen + kConfig + kClose);
     }
     // No trays known: tray 1 and the multi-purpose tray, which every printer has.
-    EXPECT_EQ(Ask({}, 0x18), "T " + kOpen + kFront + Tray("1") + kMulti + kBins + kClose);
-    EXPECT_EQ(Ask({}, 0x8051E), "DT " + kOpen + kConfig + kFront + Tray("1") + kMulti + kBins + kClose);
+    EXPECT_EQ(Ask({}, 0x18), "T "s + kOpen + kFront + Tray("1") + kMulti + kBins + kClose);
+    EXPECT_EQ(Ask({}, 0x8051E), "DT "s + kOpen + kConfig + kFront + Tray("1") + kMulti + kBins + kClose);
     // Known trays in the record's order; a code without inquiry asks nothing.
-    EXPECT_EQ(Ask({4, 1}, PAT_QUERY_TRAYS), "T " + kOpen + kFront + Tray("2") + kMulti + kClose);
-    EXPECT_EQ(Ask({2}, PAT_QUERY_TRAYS), "T " + kOpen + kFront + kClose);
+    EXPECT_EQ(Ask({4, 1}, PAT_QUERY_TRAYS), "T "s + kOpen + kFront + Tray("2") + kMulti + kClose);
+    EXPECT_EQ(Ask({2}, PAT_QUERY_TRAYS), "T "s + kOpen + kFront + kClose);
     // A list repeating its trays a thousand times asks each once: the
     // longest text there is, 485 characters, within the text buffer.
     std::vector<uint16_t> repeated;
     for (int i = 0; i < 1000; ++i) repeated.push_back(std::vector<uint16_t>{5, 3, 1, 4}[i % 4]);
     const std::string longest = kOpen + kConfig + kFront + Tray("3") + Tray("1") + kMulti + Tray("2") + kBins + kClose;
     EXPECT_EQ(longest.size(), 485u);
-    EXPECT_EQ(Ask(repeated, 0x1C), "T " + longest);
+    EXPECT_EQ(Ask(repeated, 0x1C), "T "s + longest);
 }
 
 TEST(PatCreateQueryInfo, Rejections) {
-    EXPECT_EQ(Ask({}, PAT_QUERY_CONFIG, 0x102), "T " + kOpen + kConfig + kClose) << "only the low byte counts";
+    EXPECT_EQ(Ask({}, PAT_QUERY_CONFIG, 0x102), "T "s + kOpen + kConfig + kClose) << "only the low byte counts";
     EXPECT_EQ(Ask({}, PAT_QUERY_CONFIG, 3), "error 87");
     EXPECT_EQ(Ask({}, PAT_QUERY_CONFIG, 2, 403), "error 87");
     pattest::PoisonLastError();

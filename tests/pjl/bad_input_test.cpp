@@ -14,6 +14,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 using pattest::HostRecord;
 using pjltest::After;
 using pjltest::AnswerTree;
@@ -59,12 +61,12 @@ TEST(BadInput, EveryTruncationGarbageAndOverlongValues) {
 
     const std::string huge(100000, 'Q');
     HostRecord fresh;
-    EXPECT_EQ(After(fresh.get(), "@PJL INQUIRE INTRAY1SIZE\r\n" + huge + "\r\n\f@PJL INFO CONFIG\r\nVERSION [1 X]\r\n\tWENK=" +
+    EXPECT_EQ(After(fresh.get(), "@PJL INQUIRE INTRAY1SIZE\r\n"s + huge + "\r\n\f@PJL INFO CONFIG\r\nVERSION [1 X]\r\n\tWENK=" +
                                      huge + "\r\n\f@PJL " + huge + " " + huge + "\r\n" + huge + "=" + huge + "\r\n\f",
-                    "MFG:" + huge + ";"),
-              "trays 3:0/0/0/0; emuls 1=" + std::string(15, 'Q') + "; main=" + std::string(32, 'Q') + "; maker=" +
+                    "MFG:"s + huge + ";"),
+              "trays 3:0/0/0/0; emuls 1="s + std::string(15, 'Q') + "; main=" + std::string(32, 'Q') + "; maker=" +
                   std::string(255, 'Q'));
-    After(fresh.get(), "", "STS:" + huge + "/" + huge + "," + huge + "," + huge + ";KWZ:" + huge + "/" + huge + ";");
+    After(fresh.get(), "", "STS:"s + huge + "/" + huge + "," + huge + "," + huge + ";KWZ:" + huge + "/" + huge + ";");
 }
 
 TEST(BadInput, MegabyteRepliesAndDeviceIdsInLinearTime) {
@@ -73,13 +75,13 @@ TEST(BadInput, MegabyteRepliesAndDeviceIdsInLinearTime) {
     const size_t mb = 1u << 20;
     const auto start = std::chrono::steady_clock::now();
     HostRecord r;
-    EXPECT_EQ(After(r.get(), "@PJL INFO CONFIG\r\n" + Repeat("DUPLEX\r\nDISK\r\n", mb) + "\f@PJL INFO OUTBINSTATUS\r\n" +
+    EXPECT_EQ(After(r.get(), "@PJL INFO CONFIG\r\n"s + Repeat("DUPLEX\r\nDISK\r\n", mb) + "\f@PJL INFO OUTBINSTATUS\r\n" +
                                  Repeat("UPPER=FULL\r\n", mb) + "\f" + Repeat("@PJL\r\n", mb) +
                                  Repeat("@PJL INQUIRE INTRAY1\r\nLOCKED\r\n\f", mb) + std::string(mb, 'A') + "@PJL INFO " +
                                  std::string(mb, 'A'),
                     Repeat("STS:10001/40010,1,READY;MFG:M;XYZ:;", mb)),
               "trays 3:0/0/0/1; devices 1 3; bins/255 1:2; maker=M; status 10001'READY' 40010'READY'; state 1/0/1");
-    After(r.get(), "@PJL INFO CONFIG\r\nVERSION [4294967295 ENUMERATED]\r\n" + Repeat("\tPCL=1.0\r\n", mb) + "\f");
+    After(r.get(), "@PJL INFO CONFIG\r\nVERSION [4294967295 ENUMERATED]\r\n"s + Repeat("\tPCL=1.0\r\n", mb) + "\f");
     EXPECT_GT(r->nLoadedEmul, 100000u) << "every version item is listed";
     // The full query against a megabyte of complete polls.
     AnswerTree answer(PatCreateQueryInfo(r.get(), 2, 0x8051E), Repeat(ReadFixture("poll1_replies.pjl"), mb).c_str(),

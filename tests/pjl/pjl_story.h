@@ -49,7 +49,10 @@ struct AnswerTree {
 };
 
 inline std::string N(unsigned long value) { return std::to_string(value); }
-inline void Add(std::string &out, const std::string &part) { out += (out.empty() ? "" : "; ") + part; }
+inline void Add(std::string &out, const std::string &part) {
+    if (!out.empty()) out += "; ";
+    out += part;
+}
 
 // Appends "<name> <item> <item>..." for a non-empty list, and checks that
 // the head is null exactly when the count is 0 and the count is the
@@ -60,7 +63,8 @@ void DescribeList(std::string &out, const std::string &name, DWORD count, const 
     std::string items;
     DWORD length = 0;
     for (auto *item = reinterpret_cast<const InfoItem *>(head); item != nullptr; item = item->next, ++length) {
-        items += " " + format(*reinterpret_cast<const Item *>(item));
+        items += ' ';
+        items += format(*reinterpret_cast<const Item *>(item));
     }
     EXPECT_EQ(length, count) << name;
     if (count != 0) Add(out, name + items);
@@ -78,23 +82,23 @@ inline std::string Describe(const PrnInfoEx *r) {
         return N(t.wTray) + ":" + N(t.wPaperSize) + "/" + N(t.wPaperLevel) + "/" + N(t.wMediaType) + "/" + N(t.dwFlags);
     });
     DescribeList(out, "devices", r->nDeviceInfo, r->pDeviceInfo, [](const DeviceInfoItem &d) { return N(d.wDevice); });
-    DescribeList(out, "bins/" + N(r->dwOutBinExtra), r->nOutBinInfo, r->pOutBinInfo,
+    DescribeList(out, std::string("bins/") + N(r->dwOutBinExtra), r->nOutBinInfo, r->pOutBinInfo,
                  [](const OutBinInfoItem &b) { return N(b.wBin) + ":" + N(b.wBinState); });
     DescribeList(out, "emuls", r->nLoadedEmul, r->pLoadedEmul,
                  [](const LoadedEmulItem &e) { return N(e.wEmul) + "=" + e.szVersion; });
-    if (r->dwMemorySize != 0) Add(out, "mem " + N(r->dwMemorySize));
+    if (r->dwMemorySize != 0) Add(out, std::string("mem ") + N(r->dwMemorySize));
     const std::pair<const char *, const char *> strings[] = {
         {"sys=", r->pSYSVersion}, {"main=", r->pMainProgVersion}, {"vps=", r->pVPSVersion},
         {"maker=", r->pMakerName}, {"model=", r->pModelName},      {"desc=", r->pDescription}};
     for (const auto &[name, text] : strings) {
-        if (text != nullptr) Add(out, name + std::string(text) + (text == r->pModelName ? "(" + N(r->bModelCode) + ")" : ""));
+        if (text != nullptr) Add(out, std::string(name) + text + (text == r->pModelName ? std::string("(") + N(r->bModelCode) + ")" : ""));
     }
     DescribeList(out, "status", r->nEngineStatus, r->pEngineStatus, [](const EngineStatusItem &e) {
         EXPECT_EQ(e.wCode, e.dwCode & 0xFFFFu);
         return N(e.dwCode) + "'" + e.szText + "'";
     });
     if (r->nEngineStatus != 0 || r->bState != 0) {
-        Add(out, "state " + N(r->bState) + "/" + N(r->bNotState) + "/" + N(r->bAttention));
+        Add(out, std::string("state ") + N(r->bState) + "/" + N(r->bNotState) + "/" + N(r->bAttention));
     }
     DescribeList(out, "counter", r->nCounterInfo, r->pCounterInfo,
                  [](const CounterInfoItem &c) { return N(c.wCounter) + ":" + N(c.dwValue); });

@@ -13,6 +13,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 using namespace patprn;
 using pattest::HostRecord;
 using pjltest::After;
@@ -35,65 +37,65 @@ const std::string kFf = "\r\n\f";
 
 TEST(ReplyHandlers, TrayReplies) {
     Expect({
-        {"@PJL INQUIRE INTRAY2MEDIA\r\nRECYCLED" + kFf, "", "trays 4:0/0/2/0"},
-        {"@PJL INQUIRE INTRAY1QUANT\r\n3/5" + kFf + "@PJL INQUIRE INTRAY2QUANT\r\nHALF" + kFf,
+        {"@PJL INQUIRE INTRAY2MEDIA\r\nRECYCLED"s + kFf, "", "trays 4:0/0/2/0"},
+        {"@PJL INQUIRE INTRAY1QUANT\r\n3/5"s + kFf + "@PJL INQUIRE INTRAY2QUANT\r\nHALF" + kFf,
          "", "trays 3:0/60/0/0 4:0/0/0/0"},
-        {"@PJL INQUIRE INTRAY1SIZE\r\nK16SRT" + kFf + "@PJL INQUIRE INTRAY3SIZE\r\nA4" + kFf +
-             "@PJL INQUIRE INTRAY3MEDIA\r\nTHICKDUPLEXBACKSIDE3" + kFf + "@PJL INQUIRE INTRAYMSIZE\r\nlegal" + kFf,
+        {"@PJL INQUIRE INTRAY1SIZE\r\nK16SRT"s + kFf + "@PJL INQUIRE INTRAY3SIZE\r\nA4" + kFf +
+             "@PJL INQUIRE INTRAY3MEDIA\r\nTHICKDUPLEXBACKSIDE3"s + kFf + "@PJL INQUIRE INTRAYMSIZE\r\nlegal" + kFf,
          "", "trays 3:66/0/0/0 5:0/0/45/0 1:0/0/0/0"},
-        {"@PJL INQUIRE FRONTCOVERPRINTTRAY\r\nNONE" + kFf, "", ""},
-        {"@PJL INQUIRE FRONTCOVERPRINTTRAY\r\nTRAY2" + kFf + "@PJL INQUIRE FRONTCOVERPRINTTRAY\r\nBYPASS" + kFf, "",
+        {"@PJL INQUIRE FRONTCOVERPRINTTRAY\r\nNONE"s + kFf, "", ""},
+        {"@PJL INQUIRE FRONTCOVERPRINTTRAY\r\nTRAY2"s + kFf + "@PJL INQUIRE FRONTCOVERPRINTTRAY\r\nBYPASS" + kFf, "",
          "trays 4:0/0/0/4 1:0/0/0/4"},
         // The lock keeps the other flags; the multi-purpose tray's lock is
         // keyed INTRAYMANUAL, so the INTRAYMULTI reply matches nothing.
-        {"@PJL INQUIRE FRONTCOVERPRINTTRAY\r\nTRAY1" + kFf + "@PJL INQUIRE INTRAY1\r\nLOCKED" + kFf +
-             "@PJL INQUIRE INTRAY1\r\nUNLOCKED" + kFf + "@PJL INQUIRE INTRAYMULTI\r\nLOCKED" + kFf +
-             "@PJL INQUIRE INTRAYMANUAL\r\nLOCKED" + kFf,
+        {"@PJL INQUIRE FRONTCOVERPRINTTRAY\r\nTRAY1"s + kFf + "@PJL INQUIRE INTRAY1\r\nLOCKED" + kFf +
+             "@PJL INQUIRE INTRAY1\r\nUNLOCKED"s + kFf + "@PJL INQUIRE INTRAYMULTI\r\nLOCKED" + kFf +
+             "@PJL INQUIRE INTRAYMANUAL\r\nLOCKED"s + kFf,
          "", "trays 3:0/0/0/4 1:0/0/0/1"},
         // A value on the command line instead of the next line: the tray
         // exists, the value is not taken.
-        {"@PJL INQUIRE INTRAY1SIZE=LETTER" + kFf, "", "trays 3:0/0/0/0"},
+        {"@PJL INQUIRE INTRAY1SIZE=LETTER"s + kFf, "", "trays 3:0/0/0/0"},
     });
 }
 
 TEST(ReplyHandlers, ConfigurationReplies) {
     Expect({
-        {"@PJL INFO CONFIG\r\nIN TRAYS [2 ENUMERATED]\r\n\tINTRAY1\r\n\tINTRAY2\r\nDUPLEX" + kFf, "",
+        {"@PJL INFO CONFIG\r\nIN TRAYS [2 ENUMERATED]\r\n\tINTRAY1\r\n\tINTRAY2\r\nDUPLEX"s + kFf, "",
          "trays 3:0/0/0/0 4:0/0/0/0; devices 105 1"},
-        {"@PJL INFO CONFIG\r\nIN TRAYS [2 ENUMERATED]\r\n\tINTRAY3\r\n\tINTRAYMANUAL\r\nDISK\r\nDUPLEX\r\nDUPLEX" + kFf,
+        {"@PJL INFO CONFIG\r\nIN TRAYS [2 ENUMERATED]\r\n\tINTRAY3\r\n\tINTRAYMANUAL\r\nDISK\r\nDUPLEX\r\nDUPLEX"s + kFf,
          "", "trays 5:0/0/0/0 1:0/0/0/0; devices 106 16 3 1"},
-        {"@PJL INFO CONFIG\r\nMEMORY=8388608" + kFf, "", "mem 8192"},
-        {"@PJL INFO CONFIG\r\nMEMORY=4294967296" + kFf, "", "mem 4194304"},
+        {"@PJL INFO CONFIG\r\nMEMORY=8388608"s + kFf, "", "mem 8192"},
+        {"@PJL INFO CONFIG\r\nMEMORY=4294967296"s + kFf, "", "mem 4194304"},
         {"@PJL INFO CONFIG\r\nVERSION [4 ENUMERATED]\r\n\tFIRMWARE=V1.0\r\n\tWENK=2.10\r\n\tPOSTSCRIPT=3016.102\r\n"
-         "\tNEWLANG=0.1234567890123456789\r\nDUPLEX" + kFf,
+         "\tNEWLANG=0.1234567890123456789\r\nDUPLEX"s + kFf,
          "", "devices 1; emuls 1=2.10 2=3016.102 0=0.1234567890123; sys=V1.0; main=2.10; vps=3016.102"},
         // A count larger than the list ends with the reply: the tray lines of
         // the next reply are no versions.
-        {"@PJL INFO CONFIG\r\nVERSION [9 ENUMERATED]\r\n\tWENK=2.10" + kFf +
-             "@PJL INFO CONFIG\r\nIN TRAYS [1 ENUMERATED]\r\n\tINTRAY2" + kFf,
+        {"@PJL INFO CONFIG\r\nVERSION [9 ENUMERATED]\r\n\tWENK=2.10"s + kFf +
+             "@PJL INFO CONFIG\r\nIN TRAYS [1 ENUMERATED]\r\n\tINTRAY2"s + kFf,
          "", "trays 4:0/0/0/0; devices 105; emuls 1=2.10; main=2.10"},
         // No punch unit in this family: the lines are read past; more than
         // five punch words is malformed and reads none.
-        {"@PJL INFO CONFIG\r\nPUNCH [2 ENUMERATED]\r\n\tHOLES2\r\n\tHOLES3\r\nDUPLEX" + kFf, "", "devices 1"},
-        {"@PJL INFO CONFIG\r\nPUNCH [6 ENUMERATED]\r\n\tINTRAY2\r\nDISK" + kFf, "", "devices 3"},
+        {"@PJL INFO CONFIG\r\nPUNCH [2 ENUMERATED]\r\n\tHOLES2\r\n\tHOLES3\r\nDUPLEX"s + kFf, "", "devices 1"},
+        {"@PJL INFO CONFIG\r\nPUNCH [6 ENUMERATED]\r\n\tINTRAY2\r\nDISK"s + kFf, "", "devices 3"},
     });
 }
 
 TEST(ReplyHandlers, OutputBinAndOwnLanguage) {
     Expect({
-        {"@PJL INFO OUTBINSTATUS\r\nUPPER=FULL" + kFf, "", "bins/255 1:2"},
-        {"@PJL INFO OUTBINSTATUS\r\nUPPER=PAPEREXIST" + kFf, "", "bins/255 1:1"},
-        {"@PJL INFO OUTBINSTATUS\r\nUPPER=PAPEREXIST\r\nUPPER=JAMMED" + kFf, "", "bins/255 1:0"},
-        {"@PJL INFO OUTBINSTATUS\r\nUPPER" + kFf, "", "bins/255 1:0"},
-        {"@PJL INFO TOLV\r\nIMAGEROTATION=IMPOSSIBLE\r\nMEMORYUSAGE=PAGE\r\nOTHER=" + std::string(40, 'x') + kFf +
-             "@PJL INFO CONFIG\r\nDUPLEX" + kFf,
-         "", "devices 1; tolv 15:1/" + std::string(32, 'x') + "/2"},
+        {"@PJL INFO OUTBINSTATUS\r\nUPPER=FULL"s + kFf, "", "bins/255 1:2"},
+        {"@PJL INFO OUTBINSTATUS\r\nUPPER=PAPEREXIST"s + kFf, "", "bins/255 1:1"},
+        {"@PJL INFO OUTBINSTATUS\r\nUPPER=PAPEREXIST\r\nUPPER=JAMMED"s + kFf, "", "bins/255 1:0"},
+        {"@PJL INFO OUTBINSTATUS\r\nUPPER"s + kFf, "", "bins/255 1:0"},
+        {"@PJL INFO TOLV\r\nIMAGEROTATION=IMPOSSIBLE\r\nMEMORYUSAGE=PAGE\r\nOTHER="s + std::string(40, 'x') + kFf +
+             "@PJL INFO CONFIG\r\nDUPLEX"s + kFf,
+         "", "devices 1; tolv 15:1/"s + std::string(32, 'x') + "/2"},
     });
 }
 
 TEST(ReplyDispatch, MalformedReplyDoesNotHideTheRepliesAfterIt) {
-    Expect({{"@PJL INQUIRE INTRAY2SIZE\r\n\f@PJL INFO CONFIG\r\n]\r\nDISK" + kFf +
-                 "@PJL INQUIRE INTRAY1MEDIA\r\nTHICK" + kFf + "@PJL INFO CONFIG\r\nDUPLEX" + kFf,
+    Expect({{"@PJL INQUIRE INTRAY2SIZE\r\n\f@PJL INFO CONFIG\r\n]\r\nDISK"s + kFf +
+                 "@PJL INQUIRE INTRAY1MEDIA\r\nTHICK"s + kFf + "@PJL INFO CONFIG\r\nDUPLEX" + kFf,
              "", "trays 4:0/0/0/0 3:0/0/6/0; devices 1"}});
 }
 
@@ -112,9 +114,9 @@ TEST(ReplyDispatch, FamilyRowsFirstWithTheGenericRowAsFallback) {
         {{nullptr, nullptr, nullptr, nullptr, nullptr}, nullptr, 0},
     };
     HostRecord record;
-    After(record.get(), "@PJL INFO CONFIG\r\nDUPLEX" + kFf);
+    After(record.get(), "@PJL INFO CONFIG\r\nDUPLEX"s + kFf);
     g_calls.clear();
-    const std::string text = "@PJL INFO CONFIG\r\nX" + kFf + "@PJL INQUIRE ONLYFAMILY\r\nY" + kFf;
+    const std::string text = "@PJL INFO CONFIG\r\nX"s + kFf + "@PJL INQUIRE ONLYFAMILY\r\nY" + kFf;
     EXPECT_EQ(ReplyDispatch(record.get(), family, text.c_str(), text.size() + 1), 0u);
     const ReplyKeyRow *config = &GenericReplyTable[1];
     using Calls = std::vector<std::pair<const ReplyKeyRow *, int32_t>>;
@@ -132,7 +134,7 @@ TEST(DeviceIdParse, Fields) {
         {"", "STS:49999,1,X;STS:50000,0;", "status 50000''; state 0/1/0"},
         {"", "KWZ:12345/80,70;", "counter 1:12345"},
         // Cut at 255 characters, the 256th lost; the rest is read as a key.
-        {"", "MFG:" + std::string(255, 'A') + "BCD;MDL:X;", "maker=" + std::string(255, 'A')},
+        {"", "MFG:"s + std::string(255, 'A') + "BCD;MDL:X;", "maker="s + std::string(255, 'A')},
         // Malformed: each ends quietly.
         {"", "MFG", "maker="}, {"", ":::;;;", ""}, {"", "STS:10001", "status 10001''; state 0/1/0"},
         {"", "KWZ:/", "counter 1:0"}, {"", std::string(5000, ';'), ""},
@@ -163,20 +165,20 @@ uint32_t Coverage(const std::string &query, const std::string &answer) {
 
 TEST(ReplyCoverageCheck, EveryCategoryEchoedWithAFormFeedAfterIt) {
     const std::string query = "\x1B%-12345X@PJL\r\n@PJL INFO CONFIG\r\n@PJL INFO OUTBINSTATUS\r\n\x1B%-12345X";
-    const std::string config = "@PJL INFO CONFIG\r\nDUPLEX" + kFf;
-    const std::string bins = "@PJL INFO OUTBINSTATUS\r\nUPPER=READY" + kFf;
+    const std::string config = "@PJL INFO CONFIG\r\nDUPLEX"s + kFf;
+    const std::string bins = "@PJL INFO OUTBINSTATUS\r\nUPPER=READY"s + kFf;
     EXPECT_EQ(Coverage(query, bins + config), 0u) << "any order";
     EXPECT_EQ(Coverage(query, config + bins.substr(0, bins.size() - 1)), PAT_ERROR_REPLY_MISSING) << "no form feed";
-    EXPECT_EQ(Coverage(query, "@PJL INFO CONFIG\r\nOUTBINSTATUS" + kFf), PAT_ERROR_REPLY_MISSING) << "no echo";
-    EXPECT_EQ(Coverage(query, "@PJL INFO CONFIG\r\n\f" + bins), 0u) << "a malformed reply hides nothing";
+    EXPECT_EQ(Coverage(query, "@PJL INFO CONFIG\r\nOUTBINSTATUS"s + kFf), PAT_ERROR_REPLY_MISSING) << "no echo";
+    EXPECT_EQ(Coverage(query, "@PJL INFO CONFIG\r\n\f"s + bins), 0u) << "a malformed reply hides nothing";
     EXPECT_EQ(Coverage("@PJL INFO CONFIG\r\n]\r\n", config), 13u) << "malformed query";
     EXPECT_EQ(Coverage("@PJL INFO CONFIG\r\n]\r\n", ""), PAT_ERROR_REPLY_MISSING) << "the missing reply came first";
 
     // More categories than one pass over the answer takes at a time.
     std::string many = "\x1B%-12345X@PJL\r\n", answer;
     for (int i = 0; i < 150; ++i) {
-        many += "@PJL INQUIRE VAR" + std::to_string(i) + "\r\n";
-        if (i != 137) answer = "@PJL INQUIRE VAR" + std::to_string(i) + "\r\nON" + kFf + answer;
+        many += "@PJL INQUIRE VAR"s + std::to_string(i) + "\r\n";
+        if (i != 137) answer = "@PJL INQUIRE VAR"s + std::to_string(i) + "\r\nON" + kFf + answer;
     }
     many += "\x1B%-12345X";
     EXPECT_EQ(Coverage(many, answer), PAT_ERROR_REPLY_MISSING);
