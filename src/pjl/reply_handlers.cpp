@@ -2,6 +2,7 @@
 
 #include "platform/win32.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace patprn {
@@ -90,6 +91,34 @@ void VersionRecord(PrnInfoEx *info, const InfoListRef *emulations, InfoItem **la
     if (item->wEmul == 2) InfoStringSet(info, "pVPSVersion", version);
 }
 
+// The settings an INFO TOLV reply lists, one heading a line: a word coded
+// through its table, or (no table) the text itself. Other headings are
+// read past.
+struct TolvSettingRow {
+    const char *heading;
+    const CodeTableRow *codes;
+    size_t field;  // offset in EmulUniqInfoItem
+};
+const TolvSettingRow kTolvSettingTable[] = {
+    {"MEMORYUSAGE", MemoryUsageTable, offsetof(EmulUniqInfoItem, dwMemoryUsage)},
+    {"OTHER", nullptr, offsetof(EmulUniqInfoItem, szOther)},
+    {"IMAGEROTATION", ImageRotationTable, offsetof(EmulUniqInfoItem, dwImageRotation)},
+};
+
+void TolvSettingStore(EmulUniqInfoItem *item, const char *heading, const char *value) {
+    for (const TolvSettingRow &row : kTolvSettingTable) {
+        if (std::strcmp(row.heading, heading) != 0) continue;
+        uint8_t *field = reinterpret_cast<uint8_t *>(item) + row.field;
+        if (row.codes == nullptr) {
+            lstrcpynA(reinterpret_cast<char *>(field), value, sizeof item->szOther);
+        } else {
+            const uint32_t code = CodeTableLookup(value, row.codes);
+            std::memcpy(field, &code, sizeof code);
+        }
+        return;
+    }
+}
+
 }  // namespace
 
 // Keys of the general INFO replies.
@@ -158,7 +187,7 @@ const PunchUnitRow *PunchUnitFind(const PunchUnitRow *table, const char (*words)
         for (int w = named; matches && w < kPunchUnitWords; ++w) matches = row->words[w] == nullptr;
         for (int w = 0; matches && w < named; ++w) {
             bool collected = false;
-            for (int c = 0; c < count && !collected; ++c) collected = lstrcmpA(row->words[w], words[c]) == 0;
+            for (int c = 0; c < count && !collected; ++c) collected = std::strcmp(row->words[w], words[c]) == 0;
             matches = collected;
         }
         if (matches) return row;
@@ -171,7 +200,7 @@ uint32_t OnTrayLock(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow *, i
     HandlerToken value;
     const uint32_t result = ReadTrayValue(scanner, info, tray, &item, &value);
     if (result != 0) return result;
-    if (lstrcmpA(value.text, "LOCKED") == 0) item->dwFlags |= PAT_TRAY_FLAG_LOCKED;
+    if (std::strcmp(value.text, "LOCKED") == 0) item->dwFlags |= PAT_TRAY_FLAG_LOCKED;
     else item->dwFlags &= ~PAT_TRAY_FLAG_LOCKED;
     return ERROR_SUCCESS;
 }
@@ -267,13 +296,7 @@ uint32_t OnInfoTolv(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow *, i
         HandlerToken value;
         result = ReadToken(scanner, &value);
         if (result != 0) return result;
-        if (lstrcmpA(token.text, "MEMORYUSAGE") == 0) {
-            item->dwMemoryUsage = CodeTableLookup(value.text, MemoryUsageTable);
-        } else if (lstrcmpA(token.text, "OTHER") == 0) {
-            lstrcpynA(item->szOther, value.text, sizeof item->szOther);
-        } else if (lstrcmpA(token.text, "IMAGEROTATION") == 0) {
-            item->dwImageRotation = CodeTableLookup(value.text, ImageRotationTable);
-        }
+        TolvSettingStore(item, token.text, value.text);
         token.kind = value.kind;
     } while (!EndsReply(token.kind));
     return ERROR_SUCCESS;
