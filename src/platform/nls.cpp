@@ -168,7 +168,6 @@ int CopyLocaleValue(const void *value, int needed, LPSTR data, int size) {
 }
 
 const char *IconvName(UINT codePage) {
-    if (codePage == CP_ACP) codePage = kAnsiCodePage;
     for (const CodePageName &row : kCodePageNames) {
         if (row.codePage == codePage) return row.iconvName;
     }
@@ -248,6 +247,7 @@ extern "C" int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
+    if (codePage == CP_ACP) codePage = kAnsiCodePage;
     const char *iconvName = IconvName(codePage);
     if (iconvName == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -270,7 +270,7 @@ extern "C" int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int
     // when it starts with a lead byte of code page 932.
     const char *replacement = defaultChar != nullptr ? defaultChar : &kDefaultCharacter;
     size_t replacementLength = 1;
-    if (defaultChar != nullptr && std::strcmp(iconvName, "CP932") == 0 &&
+    if (defaultChar != nullptr && codePage == 932 &&
         IsLeadByte932(static_cast<unsigned char>(defaultChar[0])) && defaultChar[1] != '\0') {
         replacementLength = 2;
     }
