@@ -92,12 +92,6 @@ TEST(StatusMessageTables, AlternateRowsMatchTheListing) {
     ExpectTable(AltStatusMessageTable, kAlternateListing, 37, kCatalogueAltMessages);
 }
 
-TEST(StatusMessageTables, NoResponseGivesItsOwnCode) {
-    EXPECT_EQ(ExpectedMessageKey("4294967042"), STATUS_NO_RESPONSE);
-    EXPECT_EQ(StatusMessageTableFor(1), StatusMessageTable);
-    EXPECT_EQ(StatusMessageTableFor(0x80000001u), AltStatusMessageTable);
-}
-
 TEST(StatusMessageTables, PlaceholderItemTableWordByWord) {
     // The toner keys: the top cover fills the first place, the colour the second.
     const std::vector<uint32_t> expected = {
