@@ -11,9 +11,11 @@
 //   byte 1     record size selector (RecordSizeFrom)
 //   bytes 2-5  request flags of poll 1's PatCreateQueryInfo
 //   bytes 6-9  request flags of poll 2's PatCreateQueryInfo
-//   byte 10    heap failure selector of poll 1, byte 11 of poll 2
+//   byte 10    heap failure selector of poll 1, byte 11 of poll 2 (while the
+//              answer is read, or with kQueryHeapFailureTag the query built)
 //   byte 12    revision selector
-//   byte 13    data length of a type-3 root (kShapeRootOddKind), then its data
+//   byte 13    data length of a root with data (kShapeRootWithData,
+//              kShapeRootOddKind), then its data
 #include "fuzz_host.h"
 
 #include <cstring>
@@ -22,10 +24,12 @@ namespace {
 
 using namespace patfuzz;
 
-// Bits of the shape byte. The root kind takes the low two bits: 0 and 1 an
-// ordinary answer (type 2), 2 the emulation-specific answer (type 3, data
-// 15) to PatCreateEmulUniqQueryInfo, 3 a type-3 root with data from the input.
+// Bits of the shape byte. The root kind takes the low two bits: 0 an
+// ordinary answer (type 2), 1 the same with data from the input (never
+// read), 2 the emulation-specific answer (type 3, data 15) to
+// PatCreateEmulUniqQueryInfo, 3 a type-3 root with data from the input.
 constexpr uint8_t kShapeRootKind = 0x03;
+constexpr uint8_t kShapeRootWithData = 0x01;
 constexpr uint8_t kShapeRootEmul = 0x02;
 constexpr uint8_t kShapeRootOddKind = 0x03;
 constexpr uint8_t kShapeDeviceIdFirst = 0x04;  // the device-ID node before the reply node
@@ -34,6 +38,10 @@ constexpr uint8_t kShapeNoQuery = 0x10;        // the query is not attached
 constexpr uint8_t kShapeNoReplies = 0x20;
 constexpr uint8_t kShapeNoDeviceId = 0x40;
 constexpr uint8_t kShapeRepliesTwice = 0x80;   // a second reply node with the same text
+
+// A heap failure selector with this tag fails an allocation while the
+// query is built rather than while the answer is read.
+constexpr uint8_t kQueryHeapFailureTag = 0x80;
 
 struct Text {
     const uint8_t *bytes;
@@ -70,6 +78,8 @@ QueryNode *BuildAnswer(const Shape &shape, const Poll &poll, QueryNode *query) {
         root = HostNode(QNODE_EMUL_ANSWER_ROOT, &tolv, sizeof tolv);
     } else if (kind == kShapeRootOddKind) {
         root = HostNode(QNODE_EMUL_ANSWER_ROOT, shape.rootData, shape.rootLength);
+    } else if (kind == kShapeRootWithData) {
+        root = HostNode(QNODE_ANSWER_ROOT, shape.rootData, shape.rootLength);
     } else {
         root = HostNode(QNODE_ANSWER_ROOT, nullptr, 0);
     }
@@ -94,9 +104,11 @@ void RunPoll(const Shape &shape, const Poll &poll, PrnInfoEx *record) {
     QueryNode *query = nullptr;
     if ((shape.bits & kShapeNoQuery) == 0) {
         SetLastError(kPoison);
+        HeapFailureFrom(poll.heapFailure, kQueryHeapFailureTag);
         query = (shape.bits & kShapeRootKind) == kShapeRootEmul
                     ? PatCreateEmulUniqQueryInfo(record, PAT_REVISION_PJL, PAT_EMUL_QUERY_TOLV, 0)
                     : PatCreateQueryInfo(record, PAT_REVISION_PJL, poll.flags);
+        HeapHealed();
         CheckResult(query != nullptr, "PatCreateQueryInfo");
     }
     QueryNode *answer = BuildAnswer(shape, poll, query);

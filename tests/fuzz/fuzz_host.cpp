@@ -240,11 +240,11 @@ void CheckTextResult(bool succeeded, const char *output, DWORD capacity, DWORD n
     }
 }
 
-void HeapFailureFrom(uint8_t selector) {
+void HeapFailureFrom(uint8_t selector, uint8_t tag) {
 #ifndef _WIN32
-    if ((selector & 0xC0) == 0xC0) patprn::platform::HeapFailAfter((selector & 0x3Fu) + 1);
+    if ((selector & 0xC0) == tag) patprn::platform::HeapFailAfter((selector & 0x3Fu) + 1);
 #else
-    (void)selector;
+    (void)selector, (void)tag;
 #endif
 }
 

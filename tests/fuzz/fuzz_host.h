@@ -83,9 +83,10 @@ void CheckResult(bool succeeded, const char *exportName);
 void CheckTextResult(bool succeeded, const char *output, DWORD capacity, DWORD needed, const char *exportName);
 
 // Fails the n-th global-heap allocation of the next export call when the
-// selector asks for it (a quarter of its values), so the paths for an
-// exhausted heap are fuzzed too. HeapHealed switches it off again.
-void HeapFailureFrom(uint8_t selector);
+// selector's top two bits equal `tag` (a quarter of its values), so the
+// paths for an exhausted heap are fuzzed too. HeapHealed switches it off.
+constexpr uint8_t kHeapFailureTag = 0xC0;
+void HeapFailureFrom(uint8_t selector, uint8_t tag = kHeapFailureTag);
 void HeapHealed();
 
 // Back to the language the library starts with, so that each input runs

@@ -1,9 +1,11 @@
 // The host's printer-management records in both shapes through
-// PatPMInfoToPrnInfoEx, then the result through PatPrnInfoExToPrnInfo.
+// PatPMInfoToPrnInfoEx, then the result through PatPrnInfoExToPrnInfo and
+// into the next poll's query (PatCreateQueryInfo).
 //
 // Input: 16 control bytes, then the records, read field by field. Every
-// pointer of a record is chosen by one selector byte: null, all ones (not
-// available), or a block built from the bytes that follow. Each block is
+// pointer of a record is chosen by one selector byte: a block built from
+// the bytes that follow (below 0xE0, and past the end of the input), null
+// (0xE0 to 0xEF) or all ones (not available, from 0xF0). Each block is
 // exactly as big as the fields the record declares (up to the end of its
 // last field), each text exactly as long as its bytes plus the terminating
 // zero, each element array exactly as long as its count says.
@@ -12,7 +14,7 @@
 //   byte 1      record size selector (RecordSizeFrom)
 //   bytes 2-5   category flags of the status-shape conversions
 //   bytes 6-9   category flags of the configuration-shape conversion
-//   bytes 10-13 request flags of PatPrnInfoExToPrnInfo
+//   bytes 10-13 request flags of PatPrnInfoExToPrnInfo and PatCreateQueryInfo
 //   bytes 14-15 heap failure selectors of the first and second conversion
 //   then        the status-shape record, then the configuration-shape record
 #include "fuzz_host.h"
@@ -40,12 +42,13 @@ struct Builder {
         return block;
     }
 
-    // Null, all ones, or (for most selector values) a block to build.
+    // Null, all ones, or (for most selector values, and at the end of the
+    // input) a block to build.
     enum class Choice { kNull, kNotAvailable, kBuild };
     Choice Pointer() {
         const uint8_t selector = in.Byte();
-        if (selector < 0x10) return Choice::kNull;
-        if (selector < 0x20) return Choice::kNotAvailable;
+        if (selector >= 0xF0) return Choice::kNotAvailable;
+        if (selector >= 0xE0) return Choice::kNull;
         return Choice::kBuild;
     }
 
@@ -84,12 +87,18 @@ struct Builder {
         return word;
     }
 
-    // A group: its count (usually small, sometimes not available), its
-    // element array of exactly that many pointers, and each element.
+    // A group: its count (usually small; sometimes not available, or past
+    // the lengths of the short record's arrays), its element array of
+    // exactly that many pointers, and each element.
+    DWORD Count() {
+        const uint8_t selector = in.Byte();
+        if (selector == 0xFF) return PMINFO_VALUE_NOT_AVAILABLE;
+        if (selector >= 0xF0) return 17u + in.Byte();
+        return selector % 17u;
+    }
     void *GroupOf(ElementBuilder build) {
         void *group = Block(sizeof(PMGroup));
-        const uint8_t countSelector = in.Byte();
-        const DWORD count = countSelector == 0xFF ? PMINFO_VALUE_NOT_AVAILABLE : countSelector % 17u;
+        const DWORD count = Count();
         Store(group, offsetof(PMGroup, dwCount), count);
         switch (Pointer()) {
         case Choice::kNull: StorePointer(group, offsetof(PMGroup, ppElement), nullptr); break;
@@ -242,6 +251,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     CheckResult(ok != 0, "PatPrnInfoExToPrnInfo");
     CheckRecord(record, "PatPrnInfoExToPrnInfo");
     if (flat != nullptr) GlobalFree(flat);
+
+    // The next poll's query asks for the trays the records named.
+    SetLastError(kPoison);
+    QueryNode *query = PatCreateQueryInfo(record, PAT_REVISION_PJL, shortFlags);
+    CheckResult(query != nullptr, "PatCreateQueryInfo");
+    HostFreeTree(query);
 
     for (void *block : build.blocks) GlobalFree(block);
     HostFreeRecord(record);

@@ -54,10 +54,20 @@ DWORD RevisionFrom(uint8_t selector) {
     return selector >= 0xF0 ? static_cast<DWORD>(selector & 0x0F) : PAT_REVISION_STATUS | DWORD{selector} << 8;
 }
 
-// A fixed-size text field of an item, terminated within the field.
+// A list length: usually below `usual`; a selector from 0xF0 on asks for
+// a long list (up to 263 items), past every fixed-size buffer the texts
+// and pictures are composed in.
+uint32_t CountFrom(FuzzInput &in, uint8_t usual) {
+    const uint8_t selector = in.Byte();
+    return selector < 0xF0 ? selector % usual : usual + in.Byte();
+}
+
+// A fixed-size text field of an item, terminated within the field; a
+// length byte of 255 fills the whole field.
 void FillText(FuzzInput &in, char *field, size_t capacity) {
+    const uint8_t length = in.Byte();
     size_t taken = 0;
-    const uint8_t *bytes = in.Bytes(in.Byte() % capacity, &taken);
+    const uint8_t *bytes = in.Bytes(length == 255 ? capacity - 1 : length % capacity, &taken);
     std::memcpy(field, bytes, taken);
     field[taken] = '\0';
 }
@@ -70,28 +80,28 @@ PrnInfoEx *BuildRecord(FuzzInput &in) {
     const uint8_t noResponse = in.Byte();
     record->bNoResponse = noResponse < 0xC0 ? 0 : noResponse < 0xF0 ? 1 : noResponse;
 
-    for (uint8_t n = in.Byte() % 9; n != 0; --n) {
+    for (uint32_t n = CountFrom(in, 9); n != 0; --n) {
         auto *item = static_cast<EngineStatusItem *>(
             HostAppendItem(&record->pEngineStatus, &record->nEngineStatus, sizeof(EngineStatusItem)));
         item->dwCode = CodeFrom(in);
         item->wCode = static_cast<uint16_t>(item->dwCode);
         FillText(in, item->szText, sizeof item->szText);
     }
-    for (uint8_t n = in.Byte() % 5; n != 0; --n) {
+    for (uint32_t n = CountFrom(in, 5); n != 0; --n) {
         auto *item = static_cast<LoadedEmulItem *>(
             HostAppendItem(&record->pLoadedEmul, &record->nLoadedEmul, sizeof(LoadedEmulItem)));
         const uint8_t emulation = in.Byte();
         item->wEmul = emulation < 0xF0 ? emulation % 20 : in.U16();
         FillText(in, item->szVersion, sizeof item->szVersion);
     }
-    for (uint8_t n = in.Byte() % 5; n != 0; --n) {
+    for (uint32_t n = CountFrom(in, 5); n != 0; --n) {
         static const uint16_t kDevices[8] = {1, 3, 16, 105, 106, 105, 106, 0};
         auto *item = static_cast<DeviceInfoItem *>(
             HostAppendItem(&record->pDeviceInfo, &record->nDeviceInfo, sizeof(DeviceInfoItem)));
         const uint8_t device = in.Byte();
         item->wDevice = device < 0xF0 ? kDevices[device & 7] : in.U16();
     }
-    for (uint8_t n = in.Byte() % 5; n != 0; --n) {
+    for (uint32_t n = CountFrom(in, 5); n != 0; --n) {
         auto *item = static_cast<TrayInfoItem *>(
             HostAppendItem(&record->pTrayInfo, &record->nTrayInfo, sizeof(TrayInfoItem)));
         item->wTray = in.Byte() % 8;
@@ -100,7 +110,7 @@ PrnInfoEx *BuildRecord(FuzzInput &in) {
         item->wMediaType = in.Byte() % 40;
         item->dwFlags = in.Byte();
     }
-    for (uint8_t n = in.Byte() % 3; n != 0; --n) {
+    for (uint32_t n = CountFrom(in, 3); n != 0; --n) {
         auto *item = static_cast<OutBinInfoItem *>(
             HostAppendItem(&record->pOutBinInfo, &record->nOutBinInfo, sizeof(OutBinInfoItem)));
         item->wBin = in.Byte();
@@ -175,8 +185,8 @@ void TextCalls(const char *exportName, uint8_t sizeByte, bool nullTakesAnySize, 
 #ifdef PATPRN_HAS_PatCreateBitmapInfo
 // The picture's promise: one tagged layer of tagged, terminated draw steps.
 void CheckPicture(const BitmapInfo *picture) {
-    if (picture->bTag != PAT_BITMAP_INFO_TAG || picture->dwLayerSize != sizeof(BitmapLayer)) {
-        Fail("PatCreateBitmapInfo", "result without its tag or layer size");
+    if (picture->bTag != PAT_BITMAP_INFO_TAG || picture->nLayers != 1 || picture->dwLayerSize != sizeof(BitmapLayer)) {
+        Fail("PatCreateBitmapInfo", "result without its tag, its one layer or its layer size");
     }
     for (DWORD l = 0; l < picture->nLayers; ++l) {
         const BitmapLayer &layer = picture->pLayers[l];
@@ -195,6 +205,7 @@ void CheckPicture(const BitmapInfo *picture) {
 
 void StatusExports(FuzzInput &in, const QueryNode *tree, const std::vector<PrnInfoEx *> &records, DWORD status,
                    DWORD revision, uint8_t variant, uint8_t sizeByte, uint8_t heapFailure) {
+    // Unused while the library has none of these exports.
     (void)tree, (void)records, (void)status, (void)revision, (void)variant, (void)sizeByte, (void)heapFailure;
 #ifdef PATPRN_HAS_PatGetStatusString
     for (DWORD v : {DWORD{1}, DWORD{2}, DWORD{variant} | DWORD{variant} << 8}) {
