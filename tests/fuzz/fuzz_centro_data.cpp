@@ -1,7 +1,7 @@
 // Two polls of one printer through PatSetCentroDataTo, with the printer's
 // replies and device ID taken from the fuzz bytes.
 //
-// Input: 13 control bytes, then up to four texts separated by
+// Input: 14 control bytes and a root's data, then up to four texts separated by
 // kSectionSeparator: poll 1's PJL replies and device ID, poll 2's PJL
 // replies and device ID (poll 2 reuses poll 1's texts when it has none).
 // Each text becomes a node exactly as long as the bytes given, with no
@@ -113,12 +113,18 @@ void RunPoll(const Shape &shape, const Poll &poll, PrnInfoEx *record) {
     }
     QueryNode *answer = BuildAnswer(shape, poll, query);
 
+    const RecordSnapshot before = SnapshotOf(record);
     SetLastError(kPoison);
     HeapFailureFrom(poll.heapFailure);
     const BOOL ok = PatSetCentroDataTo(answer, 0, record, shape.revision);
     HeapHealed();
     CheckResult(ok != 0, "PatSetCentroDataTo");
     CheckRecord(record, "PatSetCentroDataTo");
+    // A missing reply and a malformed query are found before anything is written.
+    const DWORD error = GetLastError();
+    if (ok == 0 && (error == PAT_ERROR_REPLY_MISSING || error == PAT_ERROR_INVALID_DATA)) {
+        CheckUntouched(record, before, "PatSetCentroDataTo");
+    }
     HostFreeTree(answer);
 }
 

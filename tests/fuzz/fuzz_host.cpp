@@ -219,6 +219,19 @@ void CheckRecord(const PrnInfoEx *record, const char *after) {
     }
 }
 
+RecordSnapshot SnapshotOf(const PrnInfoEx *record) {
+    RecordSnapshot snapshot{};
+    snapshot.taken = record != nullptr && RecordHasBody(record);
+    if (snapshot.taken) std::memcpy(snapshot.bytes, record, sizeof snapshot.bytes);
+    return snapshot;
+}
+
+void CheckUntouched(const PrnInfoEx *record, const RecordSnapshot &before, const char *after) {
+    if (before.taken && std::memcmp(before.bytes, record, sizeof before.bytes) != 0) {
+        Fail(after, "failed with a code that promises an untouched record, but changed it");
+    }
+}
+
 void CheckResult(bool succeeded, const char *exportName) {
     const DWORD error = GetLastError();
     char detail[96];

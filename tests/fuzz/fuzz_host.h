@@ -73,6 +73,15 @@ void *HostAppendItem(void *head, DWORD *count, uint32_t size);
 // every string is a heap block holding its terminating zero.
 void CheckRecord(const PrnInfoEx *record, const char *after);
 
+// The record's 280 bytes of counts, heads and strings, to show that a
+// failure which promises to leave the record untouched did so.
+struct RecordSnapshot {
+    uint8_t bytes[sizeof(PrnInfoEx)];
+    bool taken;
+};
+RecordSnapshot SnapshotOf(const PrnInfoEx *record);
+void CheckUntouched(const PrnInfoEx *record, const RecordSnapshot &before, const char *after);
+
 // An export's result agrees with the last-error value it set: success
 // with 0, failure with a code (never the poison left before the call).
 constexpr DWORD kPoison = 0xDEADBEEF;

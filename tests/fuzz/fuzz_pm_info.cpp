@@ -205,12 +205,18 @@ struct Builder {
 };
 
 void Convert(DWORD source, const void *pm, DWORD revision, DWORD flags, uint8_t heapFailure, PrnInfoEx *record) {
+    const RecordSnapshot before = SnapshotOf(record);
     SetLastError(kPoison);
     HeapFailureFrom(heapFailure);
     const BOOL ok = PatPMInfoToPrnInfoEx(source, pm, revision, flags, record);
     HeapHealed();
     CheckResult(ok != 0, "PatPMInfoToPrnInfoEx");
     CheckRecord(record, "PatPMInfoToPrnInfoEx");
+    // With the heap intact, 87 means an argument was refused before any
+    // conversion (an exhausted heap while trays are converted also gives 87).
+    if (ok == 0 && GetLastError() == PAT_ERROR_INVALID_PARAMETER && (heapFailure & 0xC0) != kHeapFailureTag) {
+        CheckUntouched(record, before, "PatPMInfoToPrnInfoEx");
+    }
 }
 
 }  // namespace
