@@ -17,7 +17,6 @@ void SetLocale(const char *code) {
     const BOOL ok = PatSetLocale(code);
     CheckResult(ok != 0, "PatSetLocale");
     if (ok == 0 && GetLastError() != PAT_ERROR_LANGUAGE) Fail("PatSetLocale", "a text failed with another code");
-#ifdef PATPRN_HAS_PatGetDeviceName
     if (ok != 0) {
         char name[256];
         DWORD length = sizeof name;
@@ -26,7 +25,6 @@ void SetLocale(const char *code) {
         CheckResult(loaded != 0, "PatGetDeviceName");
         CheckTextResult(loaded != 0, name, sizeof name, length, "PatGetDeviceName");
     }
-#endif
 }
 
 }  // namespace

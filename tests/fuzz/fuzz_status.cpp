@@ -182,7 +182,6 @@ void TextCalls(const char *exportName, uint8_t sizeByte, bool nullTakesAnySize, 
     }
 }
 
-#ifdef PATPRN_HAS_PatCreateBitmapInfo
 // The picture's promise: one tagged layer of tagged, terminated draw steps.
 void CheckPicture(const BitmapInfo *picture) {
     if (picture->bTag != PAT_BITMAP_INFO_TAG || picture->nLayers != 1 || picture->dwLayerSize != sizeof(BitmapLayer)) {
@@ -201,13 +200,9 @@ void CheckPicture(const BitmapInfo *picture) {
         }
     }
 }
-#endif
 
 void StatusExports(FuzzInput &in, const QueryNode *tree, const std::vector<PrnInfoEx *> &records, DWORD status,
                    DWORD revision, uint8_t variant, uint8_t sizeByte, uint8_t heapFailure) {
-    // Unused while the library has none of these exports.
-    (void)tree, (void)records, (void)status, (void)revision, (void)variant, (void)sizeByte, (void)heapFailure;
-#ifdef PATPRN_HAS_PatGetStatusString
     for (DWORD v : {DWORD{1}, DWORD{2}, DWORD{variant} | DWORD{variant} << 8}) {
         TextCalls("PatGetStatusString", sizeByte, true, [&](char *output, DWORD *length) {
             HeapFailureFrom(heapFailure);
@@ -216,8 +211,6 @@ void StatusExports(FuzzInput &in, const QueryNode *tree, const std::vector<PrnIn
             return ok;
         });
     }
-#endif
-#ifdef PATPRN_HAS_PatCreateBitmapInfo
     SetLastError(kPoison);
     HeapFailureFrom(heapFailure);
     BitmapInfo *picture = PatCreateBitmapInfo(status, tree, revision);
@@ -228,8 +221,6 @@ void StatusExports(FuzzInput &in, const QueryNode *tree, const std::vector<PrnIn
         SetLastError(kPoison);
         CheckResult(PatDisposeBitmapInfo(picture) != 0, "PatDisposeBitmapInfo");
     }
-#endif
-#ifdef PATPRN_HAS_PatGetStatusHelpFileName
     // The record is read without a size check: only records with all
     // their 280 bytes are handed over.
     for (const PrnInfoEx *record : records) {
@@ -238,8 +229,6 @@ void StatusExports(FuzzInput &in, const QueryNode *tree, const std::vector<PrnIn
             return PatGetStatusHelpFileName(status, record, 0, output, length);
         });
     }
-#endif
-#ifdef PATPRN_HAS_PatGetDeviceName
     // Names of trays and bins as texts, device numbers as 32-bit keys.
     for (uint8_t n = in.Byte() % 8; n != 0; --n) {
         const uint8_t kindByte = in.Byte();
@@ -261,9 +250,6 @@ void StatusExports(FuzzInput &in, const QueryNode *tree, const std::vector<PrnIn
         });
         GlobalFree(key);
     }
-#else
-    (void)in;
-#endif
 }
 
 }  // namespace
