@@ -205,31 +205,28 @@ uint32_t OnTrayLock(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow *, i
     return ERROR_SUCCESS;
 }
 
-uint32_t OnTraySize(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow *, int32_t tray) {
+// The size, level and media replies of a tray differ only in the code
+// table they are looked up in and the field the code goes to.
+uint32_t SetTrayCode(PjlScanner *scanner, PrnInfoEx *info, int32_t tray, const CodeTableRow *table,
+                     uint16_t TrayInfoItem::*field) {
     TrayInfoItem *item;
     HandlerToken value;
     const uint32_t result = ReadTrayValue(scanner, info, tray, &item, &value);
     if (result != 0) return result;
-    item->wPaperSize = Code16(CodeTableLookup(value.text, PjlPaperSizeTable));
+    item->*field = Code16(CodeTableLookup(value.text, table));
     return ERROR_SUCCESS;
+}
+
+uint32_t OnTraySize(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow *, int32_t tray) {
+    return SetTrayCode(scanner, info, tray, PjlPaperSizeTable, &TrayInfoItem::wPaperSize);
 }
 
 uint32_t OnTrayLevel(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow *, int32_t tray) {
-    TrayInfoItem *item;
-    HandlerToken value;
-    const uint32_t result = ReadTrayValue(scanner, info, tray, &item, &value);
-    if (result != 0) return result;
-    item->wPaperLevel = Code16(CodeTableLookup(value.text, PjlPaperLevelTable));
-    return ERROR_SUCCESS;
+    return SetTrayCode(scanner, info, tray, PjlPaperLevelTable, &TrayInfoItem::wPaperLevel);
 }
 
 uint32_t OnTrayMedia(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow *, int32_t tray) {
-    TrayInfoItem *item;
-    HandlerToken value;
-    const uint32_t result = ReadTrayValue(scanner, info, tray, &item, &value);
-    if (result != 0) return result;
-    item->wMediaType = Code16(CodeTableLookup(value.text, PjlMediaTypeTable));
-    return ERROR_SUCCESS;
+    return SetTrayCode(scanner, info, tray, PjlMediaTypeTable, &TrayInfoItem::wMediaType);
 }
 
 uint32_t OnTrayPresent(PjlScanner *, PrnInfoEx *info, const ReplyKeyRow *, int32_t tray) {
