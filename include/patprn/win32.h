@@ -3,8 +3,8 @@
  * On Windows this is <windows.h>. On other systems libpatprn.so implements
  * and exports these functions itself, with the Windows names and meaning,
  * so that a host releases what the library hands out (query trees, record
- * items, strings, bitmaps) and reads the last-error value exactly as it
- * would on Windows.
+ * items, strings, bitmaps), reads a bitmap's pixels, and reads the
+ * last-error value exactly as it would on Windows.
  */
 #ifndef PATPRN_WIN32_H
 #define PATPRN_WIN32_H
@@ -35,6 +35,7 @@ typedef void *HGDIOBJ;
 typedef struct PatModule *HINSTANCE;
 typedef HINSTANCE HMODULE;
 typedef struct PatResourceInfo *HRSRC;
+typedef struct PatDeviceContext *HDC;
 
 #define TRUE 1
 #define FALSE 0
@@ -43,6 +44,46 @@ typedef struct PatResourceInfo *HRSRC;
 #define GMEM_MOVEABLE 0x0002u
 #define GMEM_ZEROINIT 0x0040u
 #define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
+
+typedef struct tagRGBQUAD {
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
+} RGBQUAD;
+
+typedef struct tagBITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight; /* positive: rows bottom-up; negative: top-down */
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+} BITMAPINFOHEADER;
+
+typedef struct tagBITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];
+} BITMAPINFO;
+
+/* What GetObjectA tells of a bitmap handle. */
+typedef struct tagBITMAP {
+    LONG bmType;
+    LONG bmWidth;
+    LONG bmHeight;
+    LONG bmWidthBytes;
+    WORD bmPlanes;
+    WORD bmBitsPixel;
+    LPVOID bmBits;
+} BITMAP;
+
+#define BI_RGB 0u
+#define DIB_RGB_COLORS 0u
 
 #ifdef __cplusplus
 extern "C" {
@@ -59,6 +100,12 @@ PATPRN_PLATFORM_API HGLOBAL GlobalFree(HGLOBAL mem);
 PATPRN_PLATFORM_API LPVOID LockResource(HGLOBAL res);
 PATPRN_PLATFORM_API DWORD SizeofResource(HMODULE module, HRSRC res);
 PATPRN_PLATFORM_API BOOL DeleteObject(HGDIOBJ object);
+/* Bitmaps from PatLoadBitmap: their size, and their pixels as a 24- or
+ * 32-bit BI_RGB device-independent bitmap (the device context is not used
+ * and may be null here; on Windows pass a real one). */
+PATPRN_PLATFORM_API int GetObjectA(HGDIOBJ object, int size, LPVOID buffer);
+PATPRN_PLATFORM_API int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, BITMAPINFO *info,
+                                  UINT usage);
 
 #ifdef __cplusplus
 }

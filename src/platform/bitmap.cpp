@@ -26,6 +26,14 @@ void AddLive(PatBitmapObject *bitmap) {
     g_live = bitmap;
 }
 
+bool IsLive(const void *object) {
+    std::lock_guard<std::mutex> lock(g_liveLock);
+    for (const PatBitmapObject *live = g_live; live != nullptr; live = live->nextLive) {
+        if (live == object) return true;
+    }
+    return false;
+}
+
 bool RemoveLive(const void *object) {
     std::lock_guard<std::mutex> lock(g_liveLock);
     for (PatBitmapObject **link = &g_live; *link != nullptr; link = &(*link)->nextLive) {
@@ -51,6 +59,28 @@ void Put(RlePen *pen, BYTE index) {
     pen->pixels[static_cast<size_t>(pen->height - 1 - pen->y) * static_cast<size_t>(pen->width) +
                 static_cast<size_t>(pen->x)] = index;
     ++pen->x;
+}
+
+// Bytes of one row of a device-independent bitmap: padded to four bytes.
+size_t DibStride(LONG width, WORD bitCount) {
+    return ((static_cast<size_t>(width) * bitCount + 31) / 32) * 4;
+}
+
+// Writes one top-down source row as a 24- or 32-bit BGR row of `width`
+// pixels; pixels past the source's width are black.
+void WriteDibRow(const PatBitmapObject *bitmap, LONG sourceRow, LONG width, WORD bitCount, BYTE *out) {
+    const size_t bytesPerPixel = bitCount / 8u;
+    std::memset(out, 0, DibStride(width, bitCount));
+    const LONG copied = width < bitmap->width ? width : bitmap->width;
+    const BYTE *indices = bitmap->pixels + static_cast<size_t>(sourceRow) * static_cast<size_t>(bitmap->width);
+    for (LONG x = 0; x < copied; ++x) {
+        // An index beyond the stored colour table shows black.
+        const RGBQUAD colour = indices[x] < bitmap->colorCount ? bitmap->colors[indices[x]] : RGBQUAD{0, 0, 0, 0};
+        BYTE *pixel = out + static_cast<size_t>(x) * bytesPerPixel;
+        pixel[0] = colour.rgbBlue;
+        pixel[1] = colour.rgbGreen;
+        pixel[2] = colour.rgbRed;
+    }
 }
 
 // Decodes uncompressed rows (padded to four bytes, bottom-up unless the
@@ -173,4 +203,70 @@ extern "C" BOOL DeleteObject(HGDIOBJ object) {
     if (object == nullptr || !RemoveLive(object)) return FALSE;
     GlobalFree(object);
     return TRUE;
+}
+
+/* GetObjectA */
+extern "C" int GetObjectA(HGDIOBJ object, int size, LPVOID buffer) {
+    if (object == nullptr || !IsLive(object)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    if (buffer == nullptr) return static_cast<int>(sizeof(BITMAP));
+    if (size < static_cast<int>(sizeof(BITMAP))) return 0;
+    const auto *bitmap = static_cast<const PatBitmapObject *>(object);
+    BITMAP info{};
+    info.bmWidth = bitmap->width;
+    info.bmHeight = bitmap->height;
+    info.bmWidthBytes = (bitmap->width + 1) & ~1;  // device rows are word-aligned
+    info.bmPlanes = 1;
+    info.bmBitsPixel = 8;
+    std::memcpy(buffer, &info, sizeof info);
+    return static_cast<int>(sizeof(BITMAP));
+}
+
+/* GetDIBits */
+// Only 24- and 32-bit BI_RGB results are made; the device context is not
+// needed, since the bitmap carries its own colour table.
+extern "C" int GetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, BITMAPINFO *info, UINT usage) {
+    if (bitmap == nullptr || !IsLive(bitmap) || info == nullptr || usage != DIB_RGB_COLORS) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    BITMAPINFOHEADER &header = info->bmiHeader;
+    if (header.biSize < sizeof(BITMAPINFOHEADER)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (bits == nullptr && header.biBitCount == 0) {
+        // Asked for the bitmap's own format.
+        header.biWidth = bitmap->width;
+        header.biHeight = bitmap->height;
+        header.biPlanes = 1;
+        header.biBitCount = 8;
+        header.biCompression = BI_RGB;
+        header.biSizeImage = static_cast<DWORD>(DibStride(bitmap->width, 8) * static_cast<size_t>(bitmap->height));
+        return 1;
+    }
+    if ((header.biBitCount != 24 && header.biBitCount != 32) || header.biCompression != BI_RGB ||
+        header.biWidth <= 0 || header.biHeight == 0 || header.biHeight == INT32_MIN) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const bool topDown = header.biHeight < 0;
+    const LONG height = bitmap->height;
+    const size_t stride = DibStride(header.biWidth, header.biBitCount);
+    header.biSizeImage = static_cast<DWORD>(stride * static_cast<size_t>(topDown ? -header.biHeight : header.biHeight));
+    if (bits == nullptr) return static_cast<int>(height);
+    // Scan lines are numbered from the bottom row of the bitmap up; the
+    // result rows follow the order the header asks for.
+    if (start >= static_cast<UINT>(height)) return 0;
+    const UINT copied = lines < static_cast<UINT>(height) - start ? lines : static_cast<UINT>(height) - start;
+    auto *out = static_cast<BYTE *>(bits);
+    for (UINT i = 0; i < copied; ++i) {
+        const LONG fromBottom = static_cast<LONG>(start + i);
+        const LONG sourceRow = height - 1 - fromBottom;
+        const size_t target = topDown ? copied - 1 - i : i;
+        WriteDibRow(bitmap, sourceRow, header.biWidth, header.biBitCount, out + target * stride);
+    }
+    return static_cast<int>(copied);
 }

@@ -98,28 +98,6 @@ typedef struct tagVS_FIXEDFILEINFO {
     DWORD dwFileDateLS;
 } VS_FIXEDFILEINFO;
 
-typedef struct tagRGBQUAD {
-    BYTE rgbBlue;
-    BYTE rgbGreen;
-    BYTE rgbRed;
-    BYTE rgbReserved;
-} RGBQUAD;
-
-typedef struct tagBITMAPINFOHEADER {
-    DWORD biSize;
-    LONG biWidth;
-    LONG biHeight;
-    WORD biPlanes;
-    WORD biBitCount;
-    DWORD biCompression;
-    DWORD biSizeImage;
-    LONG biXPelsPerMeter;
-    LONG biYPelsPerMeter;
-    DWORD biClrUsed;
-    DWORD biClrImportant;
-} BITMAPINFOHEADER;
-
-#define BI_RGB 0u
 #define BI_RLE8 1u
 
 #define HIWORD(l) ((WORD)((((DWORD)(l)) >> 16) & 0xffff))

@@ -7,6 +7,7 @@
 
 #include "platform_test.h"
 #include "support/heap_hook.h"
+#include "support/stored_bitmap.h"
 
 #ifndef _WIN32
 #include "platform/bitmap.h"
@@ -47,6 +48,105 @@ TEST(FindResourceA, BitmapsStoredInOneLanguageAreFoundWithoutOne) {
 }
 
 TEST(DeleteObject, NullIsNoObject) { EXPECT_FALSE(DeleteObject(nullptr)); }
+
+// A host reads a loaded bitmap's pixels as a Windows host does: its size
+// from GetObjectA, then 24- or 32-bit rows from GetDIBits. The pixels must
+// be the stored file's colours, bottom-up or top-down as the header asks.
+class BitmapPixels : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!HaveBaseBitmap()) GTEST_SKIP() << "BM_BASE is not stored yet";
+        stored = pattest::ReadStoredBitmap(pattest::HostPath(PATPRN_SOURCE_DIR), "BM_BASE");
+        ASSERT_EQ(stored.width, 320);
+        bitmap = LoadBitmapA(pattest::ResourceModule(), "BM_BASE");
+        ASSERT_NE(bitmap, nullptr);
+#ifdef _WIN32
+        dc = CreateCompatibleDC(nullptr);
+#endif
+    }
+    void TearDown() override {
+        if (bitmap != nullptr) DeleteObject(bitmap);
+#ifdef _WIN32
+        if (dc != nullptr) DeleteDC(dc);
+#endif
+    }
+    // Reads `lines` rows from scan line `start` into a fresh buffer.
+    std::vector<BYTE> Read(WORD bitCount, LONG height, UINT start, UINT lines, int *copied) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = 320;
+        info.bmiHeader.biHeight = height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = bitCount;
+        info.bmiHeader.biCompression = BI_RGB;
+        std::vector<BYTE> bits(320u * (bitCount / 8u) * 200u, 0xEE);
+        *copied = GetDIBits(dc, bitmap, start, lines, bits.data(), &info, DIB_RGB_COLORS);
+        return bits;
+    }
+    pattest::Rgb Pixel(const std::vector<BYTE> &bits, WORD bitCount, size_t row, size_t x) {
+        const BYTE *p = bits.data() + row * 320u * (bitCount / 8u) + x * (bitCount / 8u);
+        return pattest::Rgb{p[2], p[1], p[0]};
+    }
+    pattest::StoredBitmap stored;
+    HBITMAP bitmap = nullptr;
+    HDC dc = nullptr;
+};
+
+TEST_F(BitmapPixels, SizeFromGetObject) {
+    BITMAP info;
+    std::memset(&info, 0xEE, sizeof info);
+    EXPECT_EQ(GetObjectA(bitmap, 0, nullptr), static_cast<int>(sizeof(BITMAP)));
+    ASSERT_EQ(GetObjectA(bitmap, sizeof info, &info), static_cast<int>(sizeof(BITMAP)));
+    EXPECT_EQ(info.bmWidth, 320);
+    EXPECT_EQ(info.bmHeight, 200);
+    EXPECT_EQ(info.bmPlanes, 1);
+    EXPECT_EQ(info.bmBits, nullptr);
+    EXPECT_EQ(GetObjectA(bitmap, sizeof info - 1, &info), 0) << "a buffer too small for BITMAP";
+}
+
+TEST_F(BitmapPixels, EveryPixelInBothOrdersAndDepths) {
+    for (WORD bitCount : {WORD{24}, WORD{32}}) {
+        for (LONG height : {200L, -200L}) {
+            int copied = -1;
+            const std::vector<BYTE> bits = Read(bitCount, height, 0, 200, &copied);
+            ASSERT_EQ(copied, 200) << bitCount << " bits, height " << height;
+            size_t wrong = 0;
+            for (int y = 0; y < 200; ++y) {
+                const size_t row = height > 0 ? static_cast<size_t>(199 - y) : static_cast<size_t>(y);
+                for (int x = 0; x < 320; ++x) wrong += !(Pixel(bits, bitCount, row, x) == stored.At(x, y));
+            }
+            EXPECT_EQ(wrong, 0u) << bitCount << " bits, height " << height;
+        }
+    }
+}
+
+TEST_F(BitmapPixels, ScanLinesCountFromTheBottom) {
+    int copied = -1;
+    // Ten lines from scan line 5: the rows 185 to 194 from the top.
+    const std::vector<BYTE> bits = Read(24, 200, 5, 10, &copied);
+    ASSERT_EQ(copied, 10);
+    for (int i = 0; i < 10; ++i) EXPECT_TRUE(Pixel(bits, 24, i, 160) == stored.At(160, 194 - i)) << i;
+    EXPECT_EQ(bits[10u * 960u], 0xEE) << "nothing written past the lines asked for";
+    EXPECT_EQ(Read(24, 200, 190, 50, &copied).size(), 192000u);
+    EXPECT_EQ(copied, 10) << "cut at the top row";
+}
+
+TEST_F(BitmapPixels, RefusedRequests) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 320;
+    info.bmiHeader.biHeight = 200;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    std::vector<BYTE> bits(320u * 3u * 200u);
+    EXPECT_EQ(GetDIBits(dc, nullptr, 0, 200, bits.data(), &info, DIB_RGB_COLORS), 0) << "no bitmap";
+    EXPECT_EQ(GetDIBits(dc, bitmap, 0, 200, bits.data(), nullptr, DIB_RGB_COLORS), 0) << "no header";
+    HBITMAP gone = LoadBitmapA(pattest::ResourceModule(), "BM_CAUTION");
+    ASSERT_NE(gone, nullptr);
+    ASSERT_TRUE(DeleteObject(gone));
+    BITMAP size;
+    EXPECT_EQ(GetObjectA(gone, sizeof size, &size), 0) << "a deleted bitmap";
+}
 
 #ifndef _WIN32
 
