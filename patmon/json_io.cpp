@@ -1,0 +1,245 @@
+#include "json_io.h"
+
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+namespace patmon {
+
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+template <typename T>
+void Take(const Json &object, const char *key, T *value) {
+    if (object.contains(key)) *value = object.at(key).get<T>();
+}
+
+void CheckKeys(const Json &object, std::initializer_list<const char *> known, const std::string &where) {
+    if (!object.is_object()) throw std::runtime_error(where + " must be an object");
+    for (const auto &[key, value] : object.items()) {
+        bool found = false;
+        for (const char *name : known) found = found || key == name;
+        if (!found) throw std::runtime_error("unknown key \"" + key + "\" in " + where);
+    }
+}
+
+void ReadTray(const Json &entry, PrinterModel &printer) {
+    CheckKeys(entry, {"tray", "installed", "size", "level", "media", "locked"}, "a tray");
+    const std::string name = entry.at("tray").get<std::string>();
+    for (TrayModel &tray : printer.trays) {
+        if (tray.pjlName != name) continue;
+        Take(entry, "installed", &tray.installed);
+        Take(entry, "size", &tray.size);
+        Take(entry, "level", &tray.level);
+        Take(entry, "media", &tray.media);
+        Take(entry, "locked", &tray.locked);
+        return;
+    }
+    throw std::runtime_error("unknown tray \"" + name + "\" (M, 1, 2 or 3)");
+}
+
+PrinterModel ReadModel(const Json &doc) {
+    CheckKeys(doc,
+              {"base", "maker", "model", "description", "trays", "frontCoverTray", "outputBin", "duplex", "disk",
+               "memoryBytes", "versions", "pageCount", "statusCodes", "state", "panelText", "answers"},
+              "the scenario");
+    const std::string base = doc.value("base", std::string("ready"));
+    std::optional<PrinterModel> start = ScenarioPrinter(base);
+    if (!start) throw std::runtime_error("unknown base scenario \"" + base + "\"");
+    PrinterModel printer = *start;
+    Take(doc, "maker", &printer.maker);
+    Take(doc, "model", &printer.model);
+    Take(doc, "description", &printer.description);
+    if (doc.contains("trays")) {
+        for (const Json &entry : doc.at("trays")) ReadTray(entry, printer);
+    }
+    Take(doc, "frontCoverTray", &printer.frontCoverTray);
+    Take(doc, "outputBin", &printer.outputBin);
+    Take(doc, "duplex", &printer.duplex);
+    Take(doc, "disk", &printer.disk);
+    Take(doc, "memoryBytes", &printer.memoryBytes);
+    if (doc.contains("versions")) {
+        printer.versions.clear();
+        for (const auto &[name, version] : doc.at("versions").items()) {
+            printer.versions.emplace_back(name, version.get<std::string>());
+        }
+    }
+    Take(doc, "pageCount", &printer.pageCount);
+    Take(doc, "statusCodes", &printer.statusCodes);
+    Take(doc, "state", &printer.state);
+    Take(doc, "panelText", &printer.panelText);
+    Take(doc, "answers", &printer.answers);
+    return printer;
+}
+
+// A text of the record as the printer or the library wrote it.
+Json Text(const char *text) { return text != nullptr ? Json(text) : Json(nullptr); }
+Json Text(const char *text, size_t size) { return Json(std::string(text, strnlen(text, size))); }
+
+template <typename Item, typename Fill>
+Json List(const Item *head, Fill fill) {
+    Json list = Json::array();
+    for (const Item *item = head; item != nullptr; item = reinterpret_cast<const Item *>(item->next)) {
+        Json entry;
+        entry["cbItem"] = item->cbItem;
+        fill(*item, entry);
+        list.push_back(entry);
+    }
+    return list;
+}
+
+Json PrinterJson(const PrnInfoEx &r) {
+    Json j;
+    j["dwSize"] = r.dwSize;
+    j["nEngineStatus"] = r.nEngineStatus;
+    j["pEngineStatus"] = List(r.pEngineStatus, [](const EngineStatusItem &i, Json &e) {
+        e["wCode"] = i.wCode;
+        e["dwCode"] = i.dwCode;
+        e["szText"] = Text(i.szText, sizeof i.szText);
+    });
+    j["pModelName"] = Text(r.pModelName);
+    j["pMakerName"] = Text(r.pMakerName);
+    j["pDescription"] = Text(r.pDescription);
+    j["pSYSVersion"] = Text(r.pSYSVersion);
+    j["pMainProgVersion"] = Text(r.pMainProgVersion);
+    j["pVPSVersion"] = Text(r.pVPSVersion);
+    j["dwMemorySize"] = r.dwMemorySize;
+    j["bState"] = r.bState;
+    j["bModelCode"] = r.bModelCode;
+    j["bNotState"] = r.bNotState;
+    j["bAttention"] = r.bAttention;
+    j["bPrinting"] = r.bPrinting;
+    j["bNoResponse"] = r.bNoResponse;
+    j["dwEmulExtra"] = r.dwEmulExtra;
+    j["nLoadedEmul"] = r.nLoadedEmul;
+    j["pLoadedEmul"] = List(r.pLoadedEmul, [](const LoadedEmulItem &i, Json &e) {
+        e["wEmul"] = i.wEmul;
+        e["szVersion"] = Text(i.szVersion, sizeof i.szVersion);
+    });
+    j["nLoadedFont"] = r.nLoadedFont;
+    j["pLoadedFont"] = List(r.pLoadedFont, [](const LoadedFontItem &i, Json &e) { e["wFont"] = i.wFont; });
+    j["dwTrayExtra"] = r.dwTrayExtra;
+    j["nTrayInfo"] = r.nTrayInfo;
+    j["pTrayInfo"] = List(r.pTrayInfo, [](const TrayInfoItem &i, Json &e) {
+        e["wTray"] = i.wTray;
+        e["wPaperSize"] = i.wPaperSize;
+        e["wPaperLevel"] = i.wPaperLevel;
+        e["wMediaType"] = i.wMediaType;
+        e["dwFlags"] = i.dwFlags;
+    });
+    j["dwOutBinExtra"] = r.dwOutBinExtra;
+    j["nOutBinInfo"] = r.nOutBinInfo;
+    j["pOutBinInfo"] = List(r.pOutBinInfo, [](const OutBinInfoItem &i, Json &e) {
+        e["wBin"] = i.wBin;
+        e["wBinState"] = i.wBinState;
+    });
+    j["nDeviceInfo"] = r.nDeviceInfo;
+    j["pDeviceInfo"] = List(r.pDeviceInfo, [](const DeviceInfoItem &i, Json &e) { e["wDevice"] = i.wDevice; });
+    j["nEmulUniqInfo"] = r.nEmulUniqInfo;
+    j["pEmulUniqInfo"] = List(r.pEmulUniqInfo, [](const EmulUniqInfoItem &i, Json &e) {
+        e["wKind"] = i.wKind;
+        e["dwMemoryUsage"] = i.dwMemoryUsage;
+        e["szOther"] = Text(i.szOther, sizeof i.szOther);
+        e["dwImageRotation"] = i.dwImageRotation;
+    });
+    j["nCounterInfo"] = r.nCounterInfo;
+    j["pCounterInfo"] = List(r.pCounterInfo, [](const CounterInfoItem &i, Json &e) {
+        e["wCounter"] = i.wCounter;
+        e["dwValue"] = i.dwValue;
+    });
+    j["nSupplyInfo"] = r.nSupplyInfo;
+    j["pSupplyInfo"] = List(r.pSupplyInfo, [](const SupplyInfoItem &i, Json &e) {
+        e["wSupply"] = i.wSupply;
+        e["dwValue"] = i.dwValue;
+    });
+    j["nColorCorrection"] = r.nColorCorrection;
+    j["nCustomMediaInfo"] = r.nCustomMediaInfo;
+    return j;
+}
+
+template <size_t N>
+Json Codes(const DWORD (&values)[N], DWORD count) {
+    Json list = Json::array();
+    for (DWORD i = 0; i < count && i < N; ++i) list.push_back(values[i]);
+    return list;
+}
+
+template <size_t N>
+Json Pairs(const PrnInfoPair (&pairs)[N], DWORD count) {
+    Json list = Json::array();
+    for (DWORD i = 0; i < count && i < N; ++i) list.push_back({{"dwCode", pairs[i].dwCode}, {"dwValue", pairs[i].dwValue}});
+    return list;
+}
+
+Json ShortJson(const PrnInfo &s) {
+    Json j;
+    j["dwStatusCode"] = s.dwStatusCode;
+    j["dwState"] = s.dwState;
+    j["dwTrayExtra"] = s.dwTrayExtra;
+    j["dwMemorySize"] = s.dwMemorySize;
+    j["szSYSVersion"] = Text(s.szSYSVersion, sizeof s.szSYSVersion);
+    j["szMainProgVersion"] = Text(s.szMainProgVersion, sizeof s.szMainProgVersion);
+    j["szVPSVersion"] = Text(s.szVPSVersion, sizeof s.szVPSVersion);
+    j["dwEmulExtra"] = s.dwEmulExtra;
+    j["adwEmul"] = Codes(s.adwEmul, s.nEmul);
+    j["nEmul"] = s.nEmul;
+    j["adwFont"] = Codes(s.adwFont, s.nFont);
+    j["nFont"] = s.nFont;
+    j["aTrayPaper"] = Pairs(s.aTrayPaper, s.nTrayPaper);
+    j["nTrayPaper"] = s.nTrayPaper;
+    j["szModelName"] = Text(s.szModelName, sizeof s.szModelName);
+    j["szMakerName"] = Text(s.szMakerName, sizeof s.szMakerName);
+    j["szDescription"] = Text(s.szDescription, sizeof s.szDescription);
+    j["bModelCode"] = s.bModelCode;
+    j["bNotState"] = s.bNotState;
+    j["bAttention"] = s.bAttention;
+    j["bPrinting"] = s.bPrinting;
+    j["dwSize"] = s.dwSize;
+    j["aTrayLevel"] = Pairs(s.aTrayLevel, s.nTrayLevel);
+    j["nTrayLevel"] = s.nTrayLevel;
+    j["aOutBin"] = Pairs(s.aOutBin, s.nOutBin);
+    j["nOutBin"] = s.nOutBin;
+    j["dwHasDuplex"] = s.dwHasDuplex;
+    j["dwHasHardDisk"] = s.dwHasHardDisk;
+    j["dwOutBinExtra"] = s.dwOutBinExtra;
+    j["adwStatus"] = Codes(s.adwStatus, s.nStatus);
+    j["nStatus"] = s.nStatus;
+    j["dwNoResponse"] = s.dwNoResponse;
+    j["aTrayMedia"] = Pairs(s.aTrayMedia, s.nTrayPaper);
+    return j;
+}
+
+}  // namespace
+
+std::optional<PrinterModel> ReadScenarioFile(const std::string &path, std::string *error) {
+    std::ifstream in(path);
+    if (!in) {
+        *error = "cannot read scenario file " + path;
+        return std::nullopt;
+    }
+    try {
+        return ReadModel(Json::parse(in));
+    } catch (const std::exception &e) {
+        *error = "scenario file " + path + ": " + e.what();
+        return std::nullopt;
+    }
+}
+
+std::string ResultJson(const PollResult &result, const PrinterRecord &record) {
+    Json doc;
+    doc["responded"] = result.responded;
+    if (!result.problem.empty()) doc["problem"] = result.problem;
+    doc["printer"] = PrinterJson(*record.get());
+    doc["short"] = ShortJson(result.summary);
+    doc["status"] = {{"codes", result.codes}, {"label", result.label}, {"message", result.message}};
+    Json picture = Json::array();
+    for (const DrawStep &step : result.picture) {
+        picture.push_back({{"name", step.name}, {"x", step.x}, {"y", step.y}, {"rop", RopName(step.rop)}});
+    }
+    doc["picture"] = picture;
+    return doc.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
+}  // namespace patmon

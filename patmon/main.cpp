@@ -1,0 +1,68 @@
+// patmon: the reference status monitor of the printer data library. The
+// command line (CLI11) is read here; the commands do the work.
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <iostream>
+
+#include "commands.h"
+#include "snmp.h"
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+void OnSignal(int) { g_stop.store(true); }
+
+void AddPollOptions(CLI::App *app, patmon::PollCommand &command) {
+    app->add_option("TARGET", command.target, "virtual[:SCENARIO] | tcp://HOST[:PORT] | usb:DEVICE")->required();
+    app->add_option("--lang", command.language, "language code (EN, JP, DE, FR, ...)");
+    app->add_option("--picture", command.picture, "write the status picture to this PNG file");
+    app->add_flag("--json", command.json, "the whole result as JSON on stdout");
+    app->add_option("--timeout", command.timeoutSeconds, "seconds per poll");
+    app->add_option("--device-id", command.deviceId, "use this device ID instead of asking the printer");
+    app->add_option("--snmp", command.snmp, "HOST[:PORT] of the SNMP agent (tcp targets; default: the target host)");
+    app->add_option("--community", command.community, "SNMP read community");
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+
+    CLI::App app{"patmon: printer status monitor"};
+    app.require_subcommand(0, 1);
+    patmon::PollCommand poll, watch;
+    patmon::SimulateOptions simulate;
+    bool noSnmp = false;
+
+    CLI::App *pollCommand = app.add_subcommand("poll", "poll a printer once and show its status");
+    AddPollOptions(pollCommand, poll);
+    CLI::App *watchCommand = app.add_subcommand("watch", "poll every few seconds and show what changed");
+    AddPollOptions(watchCommand, watch);
+    watchCommand->add_option("--interval", watch.intervalSeconds, "seconds between polls");
+    watchCommand->add_option("--count", watch.count, "stop after this many polls");
+    CLI::App *simulateCommand = app.add_subcommand("simulate", "serve the virtual printer over TCP and SNMP");
+    simulateCommand->add_option("--scenario", simulate.scenario, "built-in scenario name or scenario file");
+    simulateCommand->add_option("--listen", simulate.listen, "HOST:PORT of the PJL port");
+    simulateCommand->add_option("--snmp", simulate.snmp, "HOST:PORT of the SNMP agent");
+    simulateCommand->add_flag("--no-snmp", noSnmp, "serve no SNMP agent");
+    simulateCommand->add_option("--job-file", simulate.jobFile, "append received print data to this file");
+    CLI::App *scenariosCommand = app.add_subcommand("scenarios", "list the built-in scenarios");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError &e) {
+        const int status = app.exit(e);
+        return status == 0 ? patmon::kExitOk : patmon::kExitUsage;
+    }
+    if (*pollCommand) return patmon::RunPoll(poll);
+    if (*watchCommand) return patmon::RunWatch(watch, g_stop);
+    if (*simulateCommand) {
+        if (noSnmp || !patmon::SnmpAvailable()) simulate.snmp.clear();
+        return patmon::Simulate(simulate, g_stop);
+    }
+    if (*scenariosCommand) return patmon::RunScenarios();
+    return patmon::RunPoll(patmon::PollCommand{});
+}

@@ -1,0 +1,200 @@
+#include "polling.h"
+
+#include <cstring>
+
+#include "text.h"
+
+namespace patmon {
+
+namespace {
+
+constexpr DWORD kQueryFlags = PAT_QUERY_CONFIG | PAT_QUERY_TRAYS | PAT_QUERY_OUTBINS;
+constexpr DWORD kShortRecordFlags = PRNINFO_STATE | PRNINFO_SYSTEM | PRNINFO_TRAYS | PRNINFO_OUTBINS |
+                                    PRNINFO_EMULATIONS | PRNINFO_FONTS | PRNINFO_IDENTITY | PRNINFO_DUPLEX |
+                                    PRNINFO_ENGINE_STATUS;
+
+// Query-tree nodes as the host makes them: global-heap blocks with the data
+// inline, released node by node with GlobalFree.
+QueryNode *MakeNode(int32_t type, const void *data, uint32_t length) {
+    auto *node = static_cast<QueryNode *>(GlobalAlloc(GPTR, QNODE_HEADER_SIZE + length));
+    if (node == nullptr) return nullptr;
+    node->nType = type;
+    node->dwLength = length;
+    if (length != 0) std::memcpy(QNODE_DATA(node), data, length);
+    return node;
+}
+
+QueryNode *MakeTextNode(int32_t type, const std::string &text) {
+    return MakeNode(type, text.c_str(), static_cast<uint32_t>(text.size() + 1));
+}
+
+void AppendChild(QueryNode *parent, QueryNode *child) {
+    if (child == nullptr) return;
+    child->pParent = parent;
+    if (parent->pLastChild != nullptr) {
+        parent->pLastChild->pNextSibling = child;
+    } else {
+        parent->pFirstChild = child;
+    }
+    parent->pLastChild = child;
+}
+
+void FreeTree(QueryNode *node) {
+    while (node != nullptr) {
+        QueryNode *next = node->pNextSibling;
+        FreeTree(node->pFirstChild);
+        GlobalFree(node);
+        node = next;
+    }
+}
+
+// Owns one tree for the length of a poll.
+struct Tree {
+    QueryNode *root;
+    ~Tree() { FreeTree(root); }
+};
+
+std::string ChildText(const QueryNode *root, int32_t type) {
+    for (const QueryNode *child = root->pFirstChild; child != nullptr; child = child->pNextSibling) {
+        if (child->nType == type && child->dwLength != 0) {
+            const char *data = static_cast<const char *>(QNODE_DATA(const_cast<QueryNode *>(child)));
+            return std::string(data, strnlen(data, child->dwLength));
+        }
+    }
+    return {};
+}
+
+// The text the library gives for the record's status, in the selected
+// language's code page; empty if it has none.
+std::string StatusText(const QueryNode *statusTree, DWORD variant) {
+    DWORD length = 0;
+    PatGetStatusString(PAT_STATUS_SOURCE_PJL, statusTree, PAT_REVISION_STATUS, variant, nullptr, &length);
+    if (GetLastError() != PAT_ERROR_INSUFFICIENT_BUFFER || length == 0) return {};
+    std::string text(length, '\0');
+    if (!PatGetStatusString(PAT_STATUS_SOURCE_PJL, statusTree, PAT_REVISION_STATUS, variant, text.data(), &length)) {
+        return {};
+    }
+    text.resize(strnlen(text.c_str(), text.size()));
+    return text;
+}
+
+std::vector<DrawStep> DrawList(const QueryNode *statusTree) {
+    std::vector<DrawStep> steps;
+    BitmapInfo *info = PatCreateBitmapInfo(PAT_STATUS_SOURCE_PJL, statusTree, PAT_REVISION_STATUS);
+    if (info == nullptr) return steps;
+    for (DWORD l = 0; l < info->nLayers; ++l) {
+        const BitmapLayer &layer = info->pLayers[l];
+        for (DWORD e = 0; e < layer.nEntries; ++e) {
+            const BitmapEntry &entry = layer.pEntries[e];
+            steps.push_back({std::string(entry.szName, strnlen(entry.szName, sizeof entry.szName)), entry.nX,
+                             entry.nY, entry.dwRop});
+        }
+    }
+    PatDisposeBitmapInfo(info);
+    return steps;
+}
+
+// Sends the query and hands the replies to the library. Fills `result`'s
+// problem when the printer did not answer.
+bool Interpret(Transport &transport, PrinterRecord &record, const PollOptions &options, PollResult &result) {
+    const bool deviceIdAsked = options.deviceId.has_value() || transport.CanReadDeviceId();
+    if (!deviceIdAsked) result.problem = "no device ID source: the device ID was left out of the query";
+    Tree query{PatCreateQueryInfo(record.get(), PAT_REVISION_PJL,
+                                  kQueryFlags | (deviceIdAsked ? PAT_QUERY_DEVICE_ID : 0))};
+    if (query.root == nullptr) {
+        result.problem = "the library made no query (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    const std::string pjl = ChildText(query.root, QNODE_PJL_TEXT);
+    const bool fetchDeviceId = deviceIdAsked && !options.deviceId.has_value();
+    Exchange exchange = transport.Ask(pjl, fetchDeviceId, options.timeout);
+    if (!exchange.answered) {
+        result.problem = exchange.problem;
+        return false;
+    }
+    if (options.deviceId) exchange.deviceId = options.deviceId;
+
+    // The answer tree: the query attached unchanged, the replies, the device ID.
+    Tree answer{MakeNode(QNODE_ANSWER_ROOT, nullptr, 0)};
+    if (answer.root == nullptr) {
+        result.problem = "out of memory";
+        return false;
+    }
+    AppendChild(answer.root, query.root);
+    query.root = nullptr;
+    AppendChild(answer.root, MakeTextNode(QNODE_PJL_TEXT, exchange.replies));
+    if (exchange.deviceId) AppendChild(answer.root, MakeTextNode(QNODE_DEVICE_ID, *exchange.deviceId));
+    if (!PatSetCentroDataTo(answer.root, 0, record.get(), PAT_REVISION_PJL)) {
+        const DWORD error = GetLastError();
+        result.problem = error == PAT_ERROR_REPLY_MISSING
+                             ? "the printer's replies are incomplete"
+                             : "the library refused the replies (error " + std::to_string(error) + ")";
+        return false;
+    }
+    result.deviceIdRead = exchange.deviceId.has_value();
+    if (!exchange.problem.empty()) result.problem = exchange.problem;
+    return true;
+}
+
+}  // namespace
+
+PrinterRecord::PrinterRecord() { get()->dwSize = PRNINFOEX_MIN_SIZE; }
+
+PrinterRecord::~PrinterRecord() {
+    PrnInfoEx *r = get();
+    for (void *head : {static_cast<void *>(r->pEngineStatus), static_cast<void *>(r->pLoadedEmul),
+                       static_cast<void *>(r->pLoadedFont), static_cast<void *>(r->pTrayInfo),
+                       static_cast<void *>(r->pOutBinInfo), static_cast<void *>(r->pDeviceInfo),
+                       static_cast<void *>(r->pEmulUniqInfo), static_cast<void *>(r->pCounterInfo),
+                       static_cast<void *>(r->pSupplyInfo)}) {
+        for (auto *item = static_cast<InfoItem *>(head); item != nullptr;) {
+            InfoItem *next = item->next;
+            GlobalFree(item);
+            item = next;
+        }
+    }
+    for (char *text : {r->pModelName, r->pMakerName, r->pDescription, r->pSYSVersion, r->pMainProgVersion,
+                       r->pVPSVersion}) {
+        if (text != nullptr) GlobalFree(text);
+    }
+}
+
+PollResult Poll(Transport &transport, PrinterRecord &record, const PollOptions &options,
+                const std::string &language) {
+    PollResult result;
+    result.responded = Interpret(transport, record, options, result);
+    // A printer that does not answer is the host's to report: the record
+    // says so, and the library then shows the no-response status.
+    record.get()->bNoResponse = result.responded ? 0 : 1;
+
+    for (const EngineStatusItem *item = record.get()->pEngineStatus; item != nullptr;
+         item = reinterpret_cast<const EngineStatusItem *>(item->next)) {
+        result.codes.push_back(item->dwCode);
+    }
+    if (!result.responded) result.codes.push_back(PAT_STATUS_NO_RESPONSE);
+
+    // The status tree: this host keeps one record per printer, so it is
+    // both the supplement (type 2) and the main record (type 1).
+    const PrnInfoEx *main = record.get();
+    Tree status{MakeNode(QNODE_STATUS_ROOT, nullptr, 0)};
+    if (status.root != nullptr) {
+        AppendChild(status.root, MakeNode(QNODE_ANSWER_ROOT, &main, sizeof main));
+        AppendChild(status.root, MakeNode(QNODE_QUERY_ROOT, &main, sizeof main));
+        result.label = ToUtf8(StatusText(status.root, PAT_STATUS_TEXT_SHORT), language);
+        result.message = ToUtf8(StatusText(status.root, PAT_STATUS_TEXT_DETAILED), language);
+        result.picture = DrawList(status.root);
+    }
+    PatPrnInfoExToPrnInfo(record.get(), &result.summary, kShortRecordFlags);
+    return result;
+}
+
+const char *RopName(uint32_t rop) {
+    switch (rop) {
+        case PAT_ROP_SRCCOPY: return "SRCCOPY";
+        case PAT_ROP_SRCAND: return "SRCAND";
+        case PAT_ROP_SRCPAINT: return "SRCPAINT";
+        default: return "";
+    }
+}
+
+}  // namespace patmon

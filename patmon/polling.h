@@ -1,0 +1,62 @@
+// One poll, through the library only: ask it what to send, let a transport
+// fetch the replies, hand them back in an answer tree, then read the status
+// text and the status picture's draw list from a status tree.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "patprn/patprn.h"
+#include "transport.h"
+
+namespace patmon {
+
+// The host's record of one printer, kept across polls: a zero-filled
+// PrnInfoEx whose lists and strings the library fills; released here.
+class PrinterRecord {
+public:
+    PrinterRecord();
+    ~PrinterRecord();
+    PrinterRecord(const PrinterRecord &) = delete;
+    PrinterRecord &operator=(const PrinterRecord &) = delete;
+    PrnInfoEx *get() { return reinterpret_cast<PrnInfoEx *>(bytes_); }
+    const PrnInfoEx *get() const { return reinterpret_cast<const PrnInfoEx *>(bytes_); }
+
+private:
+    alignas(8) unsigned char bytes_[PRNINFOEX_MIN_SIZE] = {};
+};
+
+struct DrawStep {
+    std::string name;
+    int32_t x = 0;
+    int32_t y = 0;
+    uint32_t rop = 0;
+};
+
+struct PollResult {
+    bool responded = false;
+    std::string problem;          // why not, or what was left out
+    bool deviceIdRead = false;
+    std::vector<uint32_t> codes;  // the engine status codes the record holds
+    std::string label;            // short text, UTF-8
+    std::string message;          // detailed text, UTF-8
+    std::vector<DrawStep> picture;
+    PrnInfo summary{};            // the flat record of everything
+};
+
+struct PollOptions {
+    std::chrono::milliseconds timeout{5000};
+    std::optional<std::string> deviceId;  // used instead of asking the printer
+};
+
+// Polls once into `record`. The status text is in the language selected
+// with PatSetLocale, converted to UTF-8 with the code page of `language`.
+PollResult Poll(Transport &transport, PrinterRecord &record, const PollOptions &options,
+                const std::string &language);
+
+const char *RopName(uint32_t rop);
+
+}  // namespace patmon

@@ -1,0 +1,176 @@
+#include "snmp.h"
+
+#ifdef PATMON_HAVE_SNMP
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+#include <net-snmp/agent/net-snmp-agent-includes.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+
+extern "C" void init_vacm_conf(void);  // the rocommunity directive (agent MIB modules)
+#endif
+
+namespace patmon {
+
+#ifdef PATMON_HAVE_SNMP
+
+namespace {
+
+// ppmPrinterIEEE1284DeviceId: the device-ID column of ppmPrinterTable.
+const oid kDeviceIdColumn[] = {1, 3, 6, 1, 4, 1, 2699, 1, 2, 1, 2, 1, 1, 3};
+constexpr size_t kColumnLength = sizeof kDeviceIdColumn / sizeof kDeviceIdColumn[0];
+
+std::once_flag g_clientInit;
+
+// No MIB files, no configuration files and no state kept on disk: numeric
+// OIDs only, and nothing written outside the temporary directory.
+void QuietLibrary() {
+    static const std::string persistent = (std::filesystem::temp_directory_path() / "patmon-snmp").string();
+    setenv("MIBS", "", 1);
+    netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_PERSISTENT_DIR, persistent.c_str());
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
+    // A handler that drops every message: with none at all the library
+    // would print its notes on stderr.
+    netsnmp_register_loghandler(NETSNMP_LOGHANDLER_NONE, LOG_DEBUG);
+}
+
+std::string Peer(const SnmpSource &source) {
+    const bool v6 = source.host.find(':') != std::string::npos;
+    return (v6 ? "udp6:[" + source.host + "]" : "udp:" + source.host) + ":" + std::to_string(source.port);
+}
+
+int DeviceIdHandler(netsnmp_mib_handler *handler, netsnmp_handler_registration *, netsnmp_agent_request_info *info,
+                    netsnmp_request_info *requests) {
+    const auto *deviceId = static_cast<const std::function<std::string()> *>(handler->myvoid);
+    if (info->mode != MODE_GET) return SNMP_ERR_NOERROR;
+    const std::string id = (*deviceId)();
+    for (netsnmp_request_info *r = requests; r != nullptr; r = r->next) {
+        snmp_set_var_typed_value(r->requestvb, ASN_OCTET_STR, id.data(), id.size());
+    }
+    return SNMP_ERR_NOERROR;
+}
+
+}  // namespace
+
+bool SnmpAvailable() { return true; }
+
+std::optional<std::string> ReadDeviceId(const SnmpSource &source, std::chrono::steady_clock::time_point deadline,
+                                        std::string *error) {
+    std::call_once(g_clientInit, [] {
+        QuietLibrary();
+        init_snmp("patmon");
+    });
+    const std::string where = "SNMP agent at " + source.host + ":" + std::to_string(source.port);
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+        *error = where + ": no time left to ask for the device ID";
+        return std::nullopt;
+    }
+    netsnmp_session settings;
+    snmp_sess_init(&settings);
+    std::string peer = Peer(source), community = source.community;
+    settings.peername = peer.data();
+    settings.version = SNMP_VERSION_2c;
+    settings.community = reinterpret_cast<u_char *>(community.data());
+    settings.community_len = community.size();
+    settings.retries = 1;
+    settings.timeout = static_cast<long>(left.count() / 2);
+    void *session = snmp_sess_open(&settings);
+    if (session == nullptr) {
+        *error = where + ": cannot open an SNMP session";
+        return std::nullopt;
+    }
+    netsnmp_pdu *request = snmp_pdu_create(SNMP_MSG_GETNEXT);
+    snmp_add_null_var(request, kDeviceIdColumn, kColumnLength);
+    netsnmp_pdu *response = nullptr;
+    const int status = snmp_sess_synch_response(session, request, &response);
+    std::optional<std::string> deviceId;
+    if (status == STAT_TIMEOUT) {
+        *error = where + " did not answer";
+    } else if (status != STAT_SUCCESS || response == nullptr) {
+        *error = where + ": the request failed";
+    } else if (response->errstat != SNMP_ERR_NOERROR) {
+        *error = where + ": " + snmp_errstring(static_cast<int>(response->errstat));
+    } else {
+        const netsnmp_variable_list *v = response->variables;
+        if (v == nullptr || v->name_length <= kColumnLength ||
+            snmp_oid_compare(v->name, kColumnLength, kDeviceIdColumn, kColumnLength) != 0) {
+            *error = where + " has no ppmPrinterIEEE1284DeviceId";
+        } else if (v->type != ASN_OCTET_STR) {
+            *error = where + ": ppmPrinterIEEE1284DeviceId is not an octet string";
+        } else {
+            deviceId = std::string(reinterpret_cast<const char *>(v->val.string), v->val_len);
+        }
+    }
+    if (response != nullptr) snmp_free_pdu(response);
+    snmp_sess_close(session);
+    return deviceId;
+}
+
+bool ServeDeviceId(const std::string &address, const std::function<std::string()> &deviceId,
+                   const std::atomic<bool> &stop, const std::function<void()> &ready, std::string *error) {
+    QuietLibrary();
+    netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_ROLE, 0);  // a master agent
+    netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_NO_ROOT_ACCESS, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_DONT_LOG_TCPWRAPPERS_CONNECTS, 1);
+    const std::string ports = "udp:" + address;
+    netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_PORTS, ports.c_str());
+    init_agent("patmon");
+    init_vacm_conf();
+    char community[] = "rocommunity public";
+    netsnmp_config(community);
+    const oid instance[] = {1, 3, 6, 1, 4, 1, 2699, 1, 2, 1, 2, 1, 1, 3, 1};
+    netsnmp_handler_registration *registration = netsnmp_create_handler_registration(
+        "ppmPrinterIEEE1284DeviceId", DeviceIdHandler, instance, sizeof instance / sizeof instance[0],
+        HANDLER_CAN_RONLY);
+    registration->handler->myvoid = const_cast<std::function<std::string()> *>(&deviceId);
+    netsnmp_register_read_only_instance(registration);
+    init_snmp("patmon");
+    if (init_master_agent() != 0) {
+        *error = "cannot serve SNMP on " + address;
+        snmp_shutdown("patmon");
+        return false;
+    }
+    ready();
+    while (!stop.load()) {
+        // Waits at most a second, so that a stop is seen soon.
+        int fds = 0, block = 0;
+        fd_set readers;
+        FD_ZERO(&readers);
+        timeval wait{1, 0};
+        snmp_select_info(&fds, &readers, &wait, &block);
+        wait = timeval{0, 200000};
+        if (select(fds, &readers, nullptr, nullptr, &wait) > 0) {
+            snmp_read(&readers);
+        } else {
+            snmp_timeout();
+        }
+        run_alarms();
+    }
+    snmp_shutdown("patmon");
+    return true;
+}
+
+#else
+
+bool SnmpAvailable() { return false; }
+
+std::optional<std::string> ReadDeviceId(const SnmpSource &, std::chrono::steady_clock::time_point,
+                                        std::string *error) {
+    *error = "this build cannot read a device ID over SNMP (use --device-id)";
+    return std::nullopt;
+}
+
+bool ServeDeviceId(const std::string &, const std::function<std::string()> &, const std::atomic<bool> &,
+                   const std::function<void()> &, std::string *error) {
+    *error = "this build has no SNMP agent";
+    return false;
+}
+
+#endif
+
+}  // namespace patmon
