@@ -9,6 +9,10 @@ packages=(
     binutils-mingw-w64-x86-64                 # windres: resources for both targets
     wine wine64                               # runs the Windows tests and tools
     googletest                                # test framework sources
+    libcli11-dev nlohmann-json3-dev           # patmon: arguments, scenario files and JSON
+    libsnmp-dev                               # patmon: device ID over SNMP, the simulator's agent
+    libpng-dev                                # patmon and the bitmap generator: PNG pictures
+    snmpd                                     # tests: an SNMP agent that answers the wrong type
 )
 
 missing=()

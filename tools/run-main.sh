@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The main job: builds libpatprn.so and patprn.dll and shows what each
-# reports about itself through its exports (natively, and under Wine).
+# The main job: builds libpatprn.so and patprn.dll with patmon, the reference
+# status monitor, and polls the built-in virtual printer with it, natively
+# and under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -11,7 +12,8 @@ cmake --preset windows -DPATPRN_TESTS=OFF >/dev/null
 cmake --build --preset windows
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="$PWD/build/windows/wineprefix"
-echo "== libpatprn.so =="
-build/native-release/bin/patprn-info
-echo "== patprn.dll (under Wine) =="
-wine build/windows/bin/patprn-info.exe
+echo "== patmon with libpatprn.so: the virtual printer, scenario \"ready\" =="
+build/native-release/bin/patmon
+echo
+echo "== patmon.exe with patprn.dll (under Wine): the virtual printer, scenario \"toner-out\", in Japanese =="
+wine build/windows/bin/patmon.exe poll virtual:toner-out --lang JP

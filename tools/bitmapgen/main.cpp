@@ -9,7 +9,7 @@
 //                            the size
 #include "artwork.h"
 #include "bmp.h"
-#include "png.h"
+#include "png_writer.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +20,13 @@
 #include <string>
 
 namespace {
+
+// The preview sheet as a PNG file (libpng).
+bool WritePng(const std::string &path, int width, int height, const std::vector<uint8_t> &rgb) {
+    std::string error;
+    return patpng::WriteRgb(path, width, height, rgb.data(), &error);
+}
+
 
 using namespace bitmapgen;
 
