@@ -5,6 +5,11 @@
 #include <csignal>
 #include <iostream>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "commands.h"
 #include "snmp.h"
 
@@ -28,6 +33,11 @@ void AddPollOptions(CLI::App *app, patmon::PollCommand &command) {
 }  // namespace
 
 int main(int argc, char **argv) {
+#ifdef _WIN32
+    // UTF-8 bytes out as they are, with the same line ends as on Linux.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
 
