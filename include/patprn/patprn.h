@@ -23,6 +23,9 @@
 
 #ifdef _WIN32
 #define PATPRN_API PATPRN_EXTERN_C
+#elif defined(PATPRN_BUILDING_LIBRARY)
+/* Exported, and bound inside the library to its own definition. */
+#define PATPRN_API PATPRN_EXTERN_C __attribute__((visibility("protected")))
 #else
 #define PATPRN_API PATPRN_EXTERN_C __attribute__((visibility("default")))
 #endif

@@ -1,0 +1,1 @@
+/* placeholder */ int main(void) { return 0; }
