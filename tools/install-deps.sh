@@ -8,7 +8,10 @@ packages=(
     g++-mingw-w64-x86-64-posix                # cross build of patprn.dll
     binutils-mingw-w64-x86-64                 # windres: resources for both targets
     wine wine64                               # runs the Windows tests and tools
-    googletest                                # test framework sources
+    libgtest-dev                              # test framework (native, find_package(GTest))
+    googletest                                # test framework sources (built for the Windows tests)
+    doxygen                                   # the docs target
+    dpkg-dev fakeroot                         # cpack .deb (dpkg-shlibdeps)
     libcli11-dev nlohmann-json3-dev           # patmon: arguments, scenario files and JSON
     libsnmp-dev                               # patmon: device ID over SNMP, the simulator's agent
     libpng-dev                                # patmon and the bitmap generator: PNG pictures

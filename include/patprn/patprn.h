@@ -23,6 +23,9 @@
 
 #ifdef _WIN32
 #define PATPRN_API PATPRN_EXTERN_C
+#elif defined(PATPRN_BUILDING_LIBRARY)
+/* Exported, and bound inside the library to its own definition. */
+#define PATPRN_API PATPRN_EXTERN_C __attribute__((visibility("protected")))
 #else
 #define PATPRN_API PATPRN_EXTERN_C __attribute__((visibility("default")))
 #endif
@@ -731,27 +734,272 @@ PATPRN_CHECK_OFFSET(BitmapInfo, pLayers, 16);
 /* ---- Records of later subsystems (defined with their exports) ------------ */
 
 
-/* ---- Exports --------------------------------------------------------------- */
+/* ---- Host-facing names ------------------------------------------------------
+ * Named values for what a host builds and passes in: the roles of the nodes
+ * of answer and status trees, the status arguments and the locale codes. */
 
+/** @name Answer tree (input of PatSetCentroDataTo)
+ *  The host builds it after sending the query: a root, the query tree that
+ *  PatCreateQueryInfo returned attached unchanged as a child, one node with
+ *  all PJL replies and one with the device ID. @{ */
+#define PAT_NODE_ANSWER_ROOT QNODE_ANSWER_ROOT          /**< root of a poll's answers (no data) */
+#define PAT_NODE_EMUL_ANSWER_ROOT QNODE_EMUL_ANSWER_ROOT /**< root of an emulation answer: 4 data bytes holding PAT_EMUL_QUERY_TOLV */
+#define PAT_NODE_ATTACHED_QUERY QNODE_QUERY_ROOT        /**< the query tree the replies answer */
+#define PAT_NODE_PJL_REPLIES QNODE_PJL_TEXT             /**< every PJL reply, as read from the printer */
+#define PAT_NODE_DEVICE_ID QNODE_DEVICE_ID              /**< the IEEE 1284 device-ID string */
+/** @} */
+
+/** @name Status tree (input of PatGetStatusString and PatCreateBitmapInfo)
+ *  A root of type QNODE_STATUS_ROOT whose children carry, as exactly 8 data
+ *  bytes, a pointer to one of the host's PrnInfoEx records. @{ */
+#define PAT_NODE_STATUS_ROOT QNODE_STATUS_ROOT /**< root; with source 0x8000 its dwLength names the main child's type */
+#define PAT_NODE_STATUS_SUPPLEMENT 2           /**< the supplement record (first child of this type) */
+#define PAT_NODE_STATUS_MAIN_PJL 1             /**< the main record with status source 1 */
+/** A type for the main record with status source 0x8000: the library takes
+ *  the first child whose type equals the root's dwLength, so a host that
+ *  uses this type gives the root a dwLength of 3 (3 data bytes). */
+#define PAT_NODE_STATUS_MAIN_PM 3
+/** @} */
+
+/** @name Status arguments
+ *  First argument of the status exports: the status source in the low 16
+ *  bits, PAT_STATUS_ALT_SET in bit 31. Only the two PJL values have a
+ *  priority table; the others pass the checks and resolve no codes. @{ */
+#define PAT_STATUS_ARG_PJL PAT_STATUS_SOURCE_PJL                          /**< the PJL record, primary messages */
+#define PAT_STATUS_ARG_PJL_ALT (PAT_STATUS_SOURCE_PJL | PAT_STATUS_ALT_SET) /**< the PJL record, alternate messages */
+#define PAT_STATUS_ARG_PM PAT_STATUS_SOURCE_PM                            /**< the management record */
+/** @} */
+
+/** @name Locale codes of PatSetLocale (case does not matter)
+ *  Texts come in the ANSI code page of the language: 932 for Japanese
+ *  (half-width katakana, one byte each), 1250 for Hungarian and Polish,
+ *  1252 for the others. @{ */
+#define PAT_LOCALE_JAPANESE "JP" /**< note: "JP", not "JA" */
+#define PAT_LOCALE_ENGLISH "EN"
+#define PAT_LOCALE_GERMAN "DE"
+#define PAT_LOCALE_FRENCH "FR"
+#define PAT_LOCALE_ITALIAN "IT"
+#define PAT_LOCALE_SPANISH "ES"
+#define PAT_LOCALE_DUTCH "NL"
+#define PAT_LOCALE_SWEDISH "SV"
+#define PAT_LOCALE_DANISH "DA"
+#define PAT_LOCALE_NORWEGIAN "NO"
+/** Selects Czech, but the library holds no Czech texts: every text call
+ *  then fails with PAT_ERROR_NOT_FOUND until another language is chosen. */
+#define PAT_LOCALE_CZECH "CS"
+#define PAT_LOCALE_HUNGARIAN "HU"
+#define PAT_LOCALE_POLISH "PL"
+#define PAT_LOCALE_PORTUGUESE "PT"
+#define PAT_LOCALE_FINNISH "FI"
+/** @} */
+
+/* ---- Exports ---------------------------------------------------------------
+ * Shared by every export: it returns 1 or a pointer on success, 0 or null
+ * on failure, and sets the calling thread's last-error value on every
+ * return (0 on success; read it with GetLastError). Text results use the
+ * in/out length protocol: *length is the buffer size on entry and the size
+ * needed (terminator included) on return; a null buffer or a short one
+ * fails with PAT_ERROR_INSUFFICIENT_BUFFER (122), which makes a null buffer
+ * the size query. Texts are 8-bit in the ANSI code page of the selected
+ * language (see the locale codes), on Linux as on Windows. The revision
+ * arguments count only their low byte.
+ *
+ * Threads: the library creates none and takes no locks. Calls on different
+ * records may run in parallel; calls on one PrnInfoEx must not overlap.
+ * The language is process-wide: a PatSetLocale while another thread asks
+ * for a text gives that text in either language. */
+
+/** Reports the library's version words.
+ *  @param record the host's record with cbSize set (at least 32); the seven
+ *         words after cbSize are cleared, then filled.
+ *  @return 1 with dwFileVersion (1.1.1.0 -> 0x01010100), PAT_INTERFACE_VERSION
+ *          and PAT_DATA_VERSION; 0 with 87 for a null record or a cbSize
+ *          below 32 (record untouched), or with the Windows error of a
+ *          failed version-resource read. */
 PATPRN_API BOOL WINAPI PatGetDllVersion(PatVersionInfo *record);
+
+/** Fills the fixed profile of the supported printer family.
+ *  @param source status source in the low 16 bits: PAT_STATUS_SOURCE_PJL or
+ *         PAT_STATUS_SOURCE_PM; the upper bits are ignored.
+ *  @param profile the host's 20-byte buffer (a PatPeripheralProfile).
+ *  @param size in/out byte count: at least 20 on entry, 20 on return.
+ *  @return 1 on success; 0 with 87 for a null size (nothing written), an
+ *          unknown source or a null profile (size set to 20), or with 122
+ *          when *size is below 20 (size set to 20). */
 PATPRN_API BOOL WINAPI PatGetPeripheralProfile(DWORD source, DWORD *profile, DWORD *size);
+
+/** Builds the PJL queries of one poll as a query tree.
+ *  @param info the host's PrnInfoEx (dwSize at least PRNINFOEX_MIN_SIZE);
+ *         only its size and its tray list are read (the trays to inquire).
+ *  @param revision PAT_REVISION_PJL (2).
+ *  @param flags PAT_QUERY_* bits: device ID, configuration, trays, output bins.
+ *  @return a QNODE_QUERY_ROOT whose children are, in this order, an empty
+ *          QNODE_DEVICE_ID request (when asked for) and a QNODE_PJL_TEXT node
+ *          with the PJL text to send (framed by the universal exit language
+ *          command). The tree is the host's: it releases every node with
+ *          GlobalFree, children first, or attaches the tree unchanged to the
+ *          answer tree it hands to PatSetCentroDataTo. Null with 87 (null
+ *          info, small dwSize, wrong revision) or 8 (no memory). */
 PATPRN_API QueryNode *WINAPI PatCreateQueryInfo(PrnInfoEx *info, DWORD revision, DWORD flags);
+
+/** Builds the query of the printer's own page-description language settings.
+ *  @param info must not be null; nothing is read through it.
+ *  @param revision PAT_REVISION_PJL (2).
+ *  @param kind PAT_EMUL_QUERY_TOLV (15), the only kind supported.
+ *  @param reserved ignored; pass 0.
+ *  @return a QNODE_QUERY_ROOT with one QNODE_PJL_TEXT child ("@PJL INFO
+ *          TOLV"), the host's to release with GlobalFree node by node; its
+ *          reply goes back under a PAT_NODE_EMUL_ANSWER_ROOT. Null with 87
+ *          or 8. */
 PATPRN_API QueryNode *WINAPI PatCreateEmulUniqQueryInfo(PrnInfoEx *info, DWORD revision, DWORD kind,
                                                         DWORD reserved);
+
+/** Interprets the printer's replies and device ID into the host's record.
+ *  @param tree the host's answer tree: a PAT_NODE_ANSWER_ROOT (or
+ *         PAT_NODE_EMUL_ANSWER_ROOT with 4 data bytes holding 15) with the
+ *         attached query, the PJL replies and the device ID as children.
+ *         Every reply begins with the echoed command and ends with a form
+ *         feed. Read only; it stays the host's.
+ *  @param reserved not used; pass 0.
+ *  @param info the host's PrnInfoEx (dwSize at least PRNINFOEX_MIN_SIZE),
+ *         updated in place. Items and strings the library hangs into it come
+ *         from the global heap; the library releases them only when it
+ *         replaces a string or clears a list, otherwise the host releases
+ *         them with GlobalFree.
+ *  @param revision PAT_REVISION_PJL (2).
+ *  @return 1 on success; 0 with 87 (null argument, wrong revision or root
+ *          type, small dwSize, malformed tree), 13 (the attached query text
+ *          is malformed) or PAT_ERROR_REPLY_MISSING (a reply the query asked
+ *          for is missing or has no form feed; nothing is written then). */
 PATPRN_API BOOL WINAPI PatSetCentroDataTo(QueryNode *tree, DWORD reserved, PrnInfoEx *info, DWORD revision);
+
+/** Converts the host's printer-management record into its PrnInfoEx.
+ *  @param source PAT_STATUS_SOURCE_PJL (status shape, PMInfoStatus) or
+ *         PAT_STATUS_SOURCE_PM (configuration shape, PMInfoConfig) in the
+ *         low 16 bits; with source 1, PAT_STATUS_ALT_SET leaves out the
+ *         transient status codes 10003 and 10023.
+ *  @param pmInfo the host's record of the shape the source names; only read.
+ *  @param revision PAT_REVISION_PM_STATUS (100) with source 1,
+ *         PAT_REVISION_PM_CONFIG (104) with source 0x8000.
+ *  @param flags which categories to convert: PMINFO_STATUS_WORD ...
+ *         PMINFO_FONTS with source 1, PMINFO_GENERAL ... PMINFO_TRAYS_SHORT
+ *         with source 0x8000; other bits are ignored.
+ *  @param info the host's PrnInfoEx, updated in place (ownership as with
+ *         PatSetCentroDataTo).
+ *  @return 1 on success; 0 with 87 (null pointer, unknown source, wrong
+ *          revision, small dwSize) or 8 (no memory). */
 PATPRN_API BOOL WINAPI PatPMInfoToPrnInfoEx(DWORD source, const void *pmInfo, DWORD revision, DWORD flags,
                                             PrnInfoEx *info);
+
+/** Flattens the host's PrnInfoEx into the fixed-size PrnInfo.
+ *  @param info the host's PrnInfoEx; only read.
+ *  @param prnInfo the host's buffer of PRNINFO_SIZE (2400) bytes; its size
+ *         is not checked. Every field is written only by its category.
+ *  @param flags PRNINFO_* categories to fill.
+ *  @return 1 on success; 0 with 87 for a null pointer or a dwSize below
+ *          PRNINFOEX_MIN_SIZE (there is no other failure). */
 PATPRN_API BOOL WINAPI PatPrnInfoExToPrnInfo(const PrnInfoEx *info, PrnInfo *prnInfo, DWORD flags);
+
+/** The localized text of the printer's most urgent status.
+ *  @param status a status argument: PAT_STATUS_ARG_PJL (primary messages),
+ *         PAT_STATUS_ARG_PJL_ALT (alternate messages) or PAT_STATUS_ARG_PM.
+ *  @param root the host's status tree (PAT_NODE_STATUS_ROOT with a main and
+ *         optionally a supplement record); only read.
+ *  @param revision PAT_REVISION_STATUS (3).
+ *  @param variant PAT_STATUS_TEXT_SHORT (a label such as "No Paper") or
+ *         PAT_STATUS_TEXT_DETAILED (what to do, naming trays, covers and
+ *         toner colours; sentences separated by '\n').
+ *  @param output the host's buffer, or null to ask for the size.
+ *  @param length in/out length (see the protocol above).
+ *  @return 1 with the text in the selected language's ANSI code page; 0
+ *          with 87 (null root or length, wrong revision or source, malformed
+ *          tree, small record), 8 (no memory), 122 (buffer null or short,
+ *          *length set to the size needed), PAT_ERROR_NOT_FOUND (no text in
+ *          the selected language, e.g. after "CS") or PAT_ERROR_LANGUAGE. */
 PATPRN_API BOOL WINAPI PatGetStatusString(DWORD status, const QueryNode *root, DWORD revision, DWORD variant,
                                           char *output, DWORD *length);
+
+/** The name of the help file for the current status (empty for this
+ *  printer family, so the needed length is 1).
+ *  @param status a status argument (source 1 or 0x8000 in the low 16 bits).
+ *  @param record the host's PrnInfoEx, read directly (no status tree).
+ *  @param reserved not read; pass 0.
+ *  @param output the host's buffer, or null to ask for the size.
+ *  @param length in/out length (see the protocol above).
+ *  @return 1 on success; 0 with 87 (null length, unknown source), 8 (no
+ *          memory), 122 (buffer null or short) or PAT_ERROR_NOT_FOUND (no
+ *          priority table for this status argument). */
 PATPRN_API BOOL WINAPI PatGetStatusHelpFileName(DWORD status, const PrnInfoEx *record, DWORD reserved,
                                                 char *output, DWORD *length);
+
+/** The localized name of a tray, output bin or optional device.
+ *  @param kind PAT_DEVICE_INPUT_TRAY, PAT_DEVICE_OUTPUT_BIN or PAT_DEVICE_OPTION.
+ *  @param key for trays and bins the zero-terminated English name ("Tray 1",
+ *         "Bypass Tray", "Standard Tray"); for options a pointer to a 32-bit
+ *         device number (e.g. 629, the hard disk unit).
+ *  @param form DEVICE_KEY_TEXT (0x97) for trays and bins, DEVICE_KEY_CODE
+ *         (0x96) for options.
+ *  @param output the host's buffer, or null to ask for the size.
+ *  @param length in/out length (see the protocol above).
+ *  @return 1 with the name in the selected language's ANSI code page; 0
+ *          with 87 (unknown kind, wrong form, a name not of that kind, null
+ *          key or length), 122 (buffer null or short) or
+ *          PAT_ERROR_NOT_FOUND (no such device number, or no text in the
+ *          selected language). */
 PATPRN_API BOOL WINAPI PatGetDeviceName(DWORD kind, const void *key, DWORD form, char *output, DWORD *length);
+
+/** The layered picture of the printer in its current status, as draw steps.
+ *  @param status a status argument (as for PatGetStatusString; bit 31
+ *         changes which warning marks are left out).
+ *  @param root the host's status tree; only read.
+ *  @param revision PAT_REVISION_STATUS (3).
+ *  @return a BitmapInfo with one layer whose entries are drawn in order
+ *          (see BitmapInfo). The record, its layer array and the entry
+ *          arrays are the host's until it calls PatDisposeBitmapInfo; never
+ *          free them with GlobalFree one by one. Null with 87 (null root,
+ *          wrong revision or source, malformed tree, small record) or 8. */
 PATPRN_API BitmapInfo *WINAPI PatCreateBitmapInfo(DWORD status, const QueryNode *root, DWORD revision);
+
+/** Releases what PatCreateBitmapInfo returned, with every array in it.
+ *  @param record a BitmapInfo (tag 201) or a lone BitmapLayer (tag 200).
+ *  @return 1 on success; 0 with 87 for null, another tag, or a layer not
+ *          tagged 200 (the layers before it are then already released). */
 PATPRN_API BOOL WINAPI PatDisposeBitmapInfo(void *record);
+
+/** Loads one of the library's bitmaps by name (the names of BitmapEntry).
+ *  @param name zero-terminated resource name, e.g. "BM_BASE".
+ *  @return a bitmap handle the host owns and releases with DeleteObject (on
+ *          Windows from gdi32: link it). Null with 87 for a null name;
+ *          otherwise null leaves the last error of the failed load (e.g.
+ *          1814, no bitmap of that name). */
 PATPRN_API HBITMAP WINAPI PatLoadBitmap(const char *name);
+
+/** The stored device-independent bitmap by name, without loading it into
+ *  a bitmap object.
+ *  @param name zero-terminated resource name.
+ *  @return a resource handle; LockResource gives the packed bitmap (header,
+ *          colour table, run-length-encoded pixels), SizeofResource its size.
+ *          It stays valid while the library is loaded and is never freed.
+ *          Null with 87 for a null name, or with the resource loader's error
+ *          (1813, 1814, 1815). */
 PATPRN_API HGLOBAL WINAPI PatLoadDIBitmap(const char *name);
+
+/** The library's colour palette in the LOGPALETTE layout.
+ *  @param buffer the host's buffer, or null with *size 0 to ask.
+ *  @param size in/out byte count (4 + 4 per entry needed).
+ *  @return this library defines no palette: 0 with PAT_ERROR_NO_PALETTE
+ *          (size untouched); 0 with 87 for a null size or a null buffer
+ *          with a nonzero size. */
 PATPRN_API BOOL WINAPI PatGetPalette(void *buffer, DWORD *size);
+
+/** Selects the language of every text the library hands out, process-wide.
+ *  @param code a two-letter locale code (PAT_LOCALE_*), any case; at most
+ *         9 characters are compared.
+ *  @return 1 on success; 0 with 87 for null, or PAT_ERROR_LANGUAGE for an
+ *          unknown code (the language stays as it was). Until the first
+ *          success the language is the user's default: on Windows the
+ *          system's; on Linux taken from the environment's locale (LANG,
+ *          LC_ALL), English when none matches. */
 PATPRN_API BOOL WINAPI PatSetLocale(const char *code);
 
 #endif /* PATPRN_PATPRN_H */

@@ -16,7 +16,14 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* Inside the library the functions are protected: exported for hosts, yet
+ * the library's own calls always reach its own implementation, even when a
+ * host defines a function of the same name. */
+#ifdef PATPRN_BUILDING_LIBRARY
+#define PATPRN_PLATFORM_API __attribute__((visibility("protected")))
+#else
 #define PATPRN_PLATFORM_API __attribute__((visibility("default")))
+#endif
 #define WINAPI
 
 typedef int32_t BOOL;

@@ -4,25 +4,57 @@
 #include "platform/win32.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
 // Every block starts with this header; the caller's bytes follow it,
-// 16-byte aligned like the Windows heap's.
+// 16-byte aligned like the Windows heap's. The caller's first byte is never
+// placed on a page boundary, and the magic word lies just before it, in the
+// same memory page. So a pointer on a page boundary (the first byte of a
+// mapping, say) or off the 16-byte grid is refused without reading anything
+// before it, and any other pointer into readable memory has its 8 bytes
+// before it in a page that is mapped too.
 struct alignas(16) BlockHeader {
+    void *allocation;  // what malloc returned, 0 or 16 bytes before the header
+    uint64_t reserved;
     uint64_t size;
-    uint64_t magic;
+    uint64_t magic;    // last: the only word read of a pointer not yet known
 };
 constexpr uint64_t kBlockMagic = 0x70617468656170ull;  // "pat heap"
+constexpr uintptr_t kPageSize = 4096;                  // the smallest page of any target
+static_assert(alignof(std::max_align_t) >= alignof(BlockHeader), "malloc must align blocks like the header");
+
+// Room malloc must give for a block of `bytes`: the header, the bytes, and
+// one header alignment step to move them off a page boundary.
+size_t AllocationSize(SIZE_T bytes) { return sizeof(BlockHeader) + alignof(BlockHeader) + bytes; }
+
+// Lays out a block of `bytes` in `allocation` and returns its data.
+HGLOBAL PlaceBlock(void *allocation, SIZE_T bytes) {
+    uintptr_t data = reinterpret_cast<uintptr_t>(allocation) + sizeof(BlockHeader);
+    if (data % kPageSize == 0) data += alignof(BlockHeader);
+    auto *header = reinterpret_cast<BlockHeader *>(data) - 1;
+    header->allocation = allocation;
+    header->reserved = 0;
+    header->size = bytes;
+    header->magic = kBlockMagic;
+    return header + 1;
+}
 
 std::atomic<unsigned> g_failCountdown{0};
 std::atomic<long> g_liveBlocks{0};
 
-BlockHeader *HeaderOf(HGLOBAL mem) {
-    if (mem == nullptr) return nullptr;
-    auto *header = static_cast<BlockHeader *>(mem) - 1;
+// The header of a block this heap handed out, or null for anything else.
+// A host may pass a pointer it got elsewhere: only the magic word before it
+// is read (within its own page, see above), and those bytes may belong to
+// another allocator, so the address sanitizer must not take the read for a
+// fault.
+__attribute__((no_sanitize("address"))) BlockHeader *HeaderOf(HGLOBAL mem) {
+    const auto data = reinterpret_cast<uintptr_t>(mem);
+    if (data == 0 || data % alignof(BlockHeader) != 0 || data % kPageSize == 0) return nullptr;
+    auto *header = reinterpret_cast<BlockHeader *>(data) - 1;
     return header->magic == kBlockMagic ? header : nullptr;
 }
 
@@ -51,16 +83,15 @@ extern "C" HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    auto *header = static_cast<BlockHeader *>(std::malloc(sizeof(BlockHeader) + bytes));
-    if (header == nullptr) {
+    void *allocation = std::malloc(AllocationSize(bytes));
+    if (allocation == nullptr) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    header->size = bytes;
-    header->magic = kBlockMagic;
-    if (flags & GMEM_ZEROINIT) std::memset(header + 1, 0, bytes);
+    HGLOBAL mem = PlaceBlock(allocation, bytes);
+    if (flags & GMEM_ZEROINIT) std::memset(mem, 0, bytes);
     g_liveBlocks.fetch_add(1, std::memory_order_relaxed);
-    return header + 1;
+    return mem;
 }
 
 /* GlobalReAlloc */
@@ -81,14 +112,23 @@ extern "C" HGLOBAL GlobalReAlloc(HGLOBAL mem, SIZE_T bytes, UINT flags) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    auto *moved = static_cast<BlockHeader *>(std::realloc(header, sizeof(BlockHeader) + bytes));
-    if (moved == nullptr) {
+    // A smaller block stays where it is.
+    if (bytes <= old) {
+        header->size = bytes;
+        return mem;
+    }
+    // A larger one moves: the new place may need the other header offset.
+    void *allocation = std::malloc(AllocationSize(bytes));
+    if (allocation == nullptr) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    moved->size = bytes;
-    if ((flags & GMEM_ZEROINIT) && bytes > old) std::memset(reinterpret_cast<char *>(moved + 1) + old, 0, bytes - old);
-    return moved + 1;
+    HGLOBAL moved = PlaceBlock(allocation, bytes);
+    std::memcpy(moved, mem, old);
+    if (flags & GMEM_ZEROINIT) std::memset(static_cast<char *>(moved) + old, 0, bytes - old);
+    header->magic = 0;
+    std::free(header->allocation);
+    return moved;
 }
 
 /* GlobalLock */
@@ -126,7 +166,7 @@ extern "C" HGLOBAL GlobalFree(HGLOBAL mem) {
         return mem;
     }
     header->magic = 0;
-    std::free(header);
+    std::free(header->allocation);
     g_liveBlocks.fetch_sub(1, std::memory_order_relaxed);
     return nullptr;
 }
