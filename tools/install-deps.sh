@@ -9,6 +9,9 @@ packages=(
     binutils-mingw-w64-x86-64                 # windres: resources for both targets
     wine wine64                               # runs the Windows tests and tools
     googletest                                # test framework sources
+    libcli11-dev nlohmann-json3-dev           # patmon: command line, JSON
+    libpng-dev libsnmp-dev                    # patmon: PNG pictures, SNMP client and agent
+    snmpd                                     # patmon tests: an SNMP agent that answers wrongly
 )
 
 missing=()
