@@ -3,8 +3,6 @@
 // and the status picture as PNG; then the program's own output.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "expected.h"
 #include "harness.h"
 #include "json_io.h"
@@ -103,17 +101,6 @@ TEST(Program, WritesPolishTextInUtf8) {
     const RunResult run = RunPatmon({"poll", "virtual:cover-open", "--lang", "PL"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out.rfind("Otwarta pokrywa\nZamknij wskazaną pokrywę.\nPokrywa górna\n\n", 0), 0u) << run.out;
-}
-
-TEST(Program, ListsEveryBuiltInScenario) {
-    const RunResult run = RunPatmon({"scenarios"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    std::vector<std::string> names;
-    std::istringstream lines(run.out);
-    for (std::string line; std::getline(lines, line);) names.push_back(line.substr(0, line.find(' ')));
-    std::vector<std::string> expected;
-    for (const ExpectedScenario &e : ExpectedScenarios()) expected.push_back(e.name);
-    EXPECT_EQ(names, expected);
 }
 
 // The virtual printer that never answers: the record says so, the text
