@@ -94,13 +94,22 @@ std::vector<DrawStep> DrawList(const QueryNode *statusTree) {
     return steps;
 }
 
+// The PJL text of the query the library makes for the record as it is now.
+std::string QueryText(PrinterRecord &record, DWORD flags) {
+    Tree query{PatCreateQueryInfo(record.get(), PAT_REVISION_PJL, flags)};
+    return query.root != nullptr ? ChildText(query.root, QNODE_PJL_TEXT) : std::string();
+}
+
 // Sends the query and hands the replies to the library. Fills `result`'s
-// problem when the printer did not answer.
-bool Interpret(Transport &transport, PrinterRecord &record, const PollOptions &options, PollResult &result) {
+// problem when the printer did not answer. `askAgain` tells whether the
+// replies changed what the library would ask next.
+bool Interpret(Transport &transport, PrinterRecord &record, const PollOptions &options, PollResult &result,
+               bool *askAgain) {
+    *askAgain = false;
     const bool deviceIdAsked = options.deviceId.has_value() || transport.CanReadDeviceId();
     if (!deviceIdAsked) result.problem = "no device ID source: the device ID was left out of the query";
-    Tree query{PatCreateQueryInfo(record.get(), PAT_REVISION_PJL,
-                                  kQueryFlags | (deviceIdAsked ? PAT_QUERY_DEVICE_ID : 0))};
+    const DWORD flags = kQueryFlags | (deviceIdAsked ? PAT_QUERY_DEVICE_ID : 0);
+    Tree query{PatCreateQueryInfo(record.get(), PAT_REVISION_PJL, flags)};
     if (query.root == nullptr) {
         result.problem = "the library made no query (error " + std::to_string(GetLastError()) + ")";
         return false;
@@ -133,6 +142,7 @@ bool Interpret(Transport &transport, PrinterRecord &record, const PollOptions &o
     }
     result.deviceIdRead = exchange.deviceId.has_value();
     if (!exchange.problem.empty()) result.problem = exchange.problem;
+    *askAgain = QueryText(record, flags) != pjl;
     return true;
 }
 
@@ -162,7 +172,15 @@ PrinterRecord::~PrinterRecord() {
 PollResult Poll(Transport &transport, PrinterRecord &record, const PollOptions &options,
                 const std::string &language) {
     PollResult result;
-    result.responded = Interpret(transport, record, options, result);
+    bool askAgain = false;
+    result.responded = Interpret(transport, record, options, result, &askAgain);
+    // The library asks about optional trays (feed units) only once the
+    // record lists them, so the first replies of such a printer leave their
+    // size, level and media out; one more exchange completes the record.
+    if (result.responded && askAgain) {
+        result = PollResult{};
+        result.responded = Interpret(transport, record, options, result, &askAgain);
+    }
     // A printer that does not answer is the host's to report: the record
     // says so, and the library then shows the no-response status.
     record.get()->bNoResponse = result.responded ? 0 : 1;
