@@ -4,7 +4,7 @@
 #include "frame/localized_string.h"
 #include "frame/result.h"
 #include "frame/string_catalogue.h"
-#include "status/name_tables.h"
+#include "prninfo/name_tables.h"
 #include "status/status_text.h"
 
 #include <cstring>

@@ -189,7 +189,7 @@ DWORD MatchMessageRows(const StatusContext &context, uint32_t code, ElemList *en
     // Exact keys first; patterns only for a code that has none.
     bool matched = false;
     for (const StatusMessageRow *row = table; row->key != nullptr; ++row) {
-        if (lstrcmpA(row->key, text) != 0) continue;
+        if (std::strcmp(row->key, text) != 0) continue;
         if (AppendEntry(entries, row->messageKey, row->item, "") != ERROR_SUCCESS) return ERROR_NOT_ENOUGH_MEMORY;
         matched = true;
     }
