@@ -687,10 +687,10 @@ PATPRN_CHECK_OFFSET(BitmapEntry, bLevel, 44);
 /* One layer: its draw steps in drawing order. */
 typedef struct BitmapLayer {
     uint8_t bTag;                      /* PAT_BITMAP_LAYER_TAG */
-    uint8_t bReserved1[3];             /* not written */
+    uint8_t bReserved1[3];             /* 0 */
     DWORD nEntries;
     DWORD dwEntrySize;                 /* sizeof(BitmapEntry) */
-    DWORD dwReserved2;                 /* not written */
+    DWORD dwReserved2;                 /* 0 */
     BitmapEntry *pEntries;
 } BitmapLayer;
 PATPRN_CHECK_SIZE(BitmapLayer, 24);
@@ -702,10 +702,10 @@ PATPRN_CHECK_OFFSET(BitmapLayer, pEntries, 16);
 /* The picture: the result of PatCreateBitmapInfo (always one layer). */
 typedef struct BitmapInfo {
     uint8_t bTag;                      /* PAT_BITMAP_INFO_TAG */
-    uint8_t bReserved1[3];             /* not written */
+    uint8_t bReserved1[3];             /* 0 */
     DWORD nLayers;
     DWORD dwLayerSize;                 /* sizeof(BitmapLayer) */
-    DWORD dwReserved2;                 /* not written */
+    DWORD dwReserved2;                 /* 0 */
     BitmapLayer *pLayers;
 } BitmapInfo;
 PATPRN_CHECK_SIZE(BitmapInfo, 24);
