@@ -146,6 +146,28 @@ TEST(BadInput, EveryAllocationFailureOfAPollFailsWith8AndLeavesAConsistentRecord
     }
 }
 
+// An answer tree whose children loop back on themselves is refused with 13
+// before anything is written; so is one whose attached query's children do.
+TEST(BadInput, CyclicAnswerTreesAreRefused) {
+    HostRecord record;
+    for (bool inQuery : {false, true}) {
+        QueryNode *query = PatCreateQueryInfo(record.get(), 2, 0x4);
+        AnswerTree answer(query, "@PJL INFO CONFIG\r\n\f", "MFG:M;");
+        QueryNode *parent = inQuery ? query : answer.root;
+        QueryNode *last = parent->pLastChild;
+        last->pNextSibling = parent->pFirstChild;
+        pattest::PoisonLastError();
+        EXPECT_EQ(PatSetCentroDataTo(answer.root, 0, record.get(), 2), FALSE);
+        EXPECT_EQ(GetLastError(), 13u) << inQuery;
+        last->pNextSibling = nullptr;
+        EXPECT_EQ(Describe(record.get()), "");
+        // Each query node's header is written in full, reserved words too.
+        EXPECT_EQ(query->dwReserved1, 0u);
+        EXPECT_EQ(query->dwReserved2, 0u);
+        EXPECT_EQ(query->pFirstChild->dwReserved2, 0u);
+    }
+}
+
 TEST(BadInput, AQueryThatCannotBeBuiltFails) {
     SKIP_WITHOUT_HEAP_HOOK();
     pattest::HeapHookGuard guard;

@@ -160,6 +160,10 @@ TEST(CodeTableLookup, ExactCaseSensitiveMatchElseTheDefault) {
     EXPECT_EQ(CodeTableLookup("A4", nullptr), 0xFFFFFFFFu);
     EXPECT_EQ(CodeTableLookup("any model", ModelNameTable), 255u);
     EXPECT_EQ(CodeTableLookup("", ModelNameTable), 255u);
+    // A soft hyphen or a control character weighs nothing in a locale
+    // comparison; here it makes another text.
+    EXPECT_EQ(CodeTableLookup("A4\xAD", table), 41u);
+    EXPECT_EQ(CodeTableLookup("A\x01" "4", table), 41u);
 }
 
 TEST(InfoHasDevice, SearchesTheDeviceList) {
