@@ -17,8 +17,10 @@ struct alignas(16) BlockHeader {
 };
 constexpr uint64_t kBlockMagic = 0x70617468656170ull;  // "pat heap"
 
+#ifdef PATPRN_TEST_HOOKS
 std::atomic<unsigned> g_failCountdown{0};
 std::atomic<long> g_liveBlocks{0};
+#endif
 
 BlockHeader *HeaderOf(HGLOBAL mem) {
     if (mem == nullptr) return nullptr;
@@ -26,6 +28,10 @@ BlockHeader *HeaderOf(HGLOBAL mem) {
     return header->magic == kBlockMagic ? header : nullptr;
 }
 
+// The failure hook and the block counter exist only in test builds
+// (PATPRN_TEST_HOOKS); the shipped library neither fails on purpose nor
+// counts.
+#ifdef PATPRN_TEST_HOOKS
 // True when the test hook says this allocation is the one to fail.
 bool InjectFailure() {
     unsigned n = g_failCountdown.load(std::memory_order_relaxed);
@@ -34,9 +40,15 @@ bool InjectFailure() {
     }
     return false;
 }
+void CountBlock(long change) { g_liveBlocks.fetch_add(change, std::memory_order_relaxed); }
+#else
+constexpr bool InjectFailure() { return false; }
+void CountBlock(long) {}
+#endif
 
 }  // namespace
 
+#ifdef PATPRN_TEST_HOOKS
 namespace patprn::platform {
 
 void HeapFailAfter(unsigned n) { g_failCountdown.store(n, std::memory_order_relaxed); }
@@ -44,6 +56,7 @@ void HeapFailAfter(unsigned n) { g_failCountdown.store(n, std::memory_order_rela
 long HeapLiveBlocks() { return g_liveBlocks.load(std::memory_order_relaxed); }
 
 }  // namespace patprn::platform
+#endif
 
 /* GlobalAlloc */
 extern "C" HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
@@ -59,7 +72,7 @@ extern "C" HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
     header->size = bytes;
     header->magic = kBlockMagic;
     if (flags & GMEM_ZEROINIT) std::memset(header + 1, 0, bytes);
-    g_liveBlocks.fetch_add(1, std::memory_order_relaxed);
+    CountBlock(1);
     return header + 1;
 }
 
@@ -127,6 +140,6 @@ extern "C" HGLOBAL GlobalFree(HGLOBAL mem) {
     }
     header->magic = 0;
     std::free(header);
-    g_liveBlocks.fetch_sub(1, std::memory_order_relaxed);
+    CountBlock(-1);
     return nullptr;
 }
