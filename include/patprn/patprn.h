@@ -728,9 +728,6 @@ PATPRN_CHECK_OFFSET(BitmapInfo, pLayers, 16);
 #define DEVICE_KEY_TEXT 0x97u        /* form of the tray and bin names */
 #define DEVICE_KEY_CODE 0x96u        /* form of the device numbers */
 
-/* ---- Records of later subsystems (defined with their exports) ------------ */
-
-
 /* ---- Exports --------------------------------------------------------------- */
 
 PATPRN_API BOOL WINAPI PatGetDllVersion(PatVersionInfo *record);
@@ -753,5 +750,10 @@ PATPRN_API HBITMAP WINAPI PatLoadBitmap(const char *name);
 PATPRN_API HGLOBAL WINAPI PatLoadDIBitmap(const char *name);
 PATPRN_API BOOL WINAPI PatGetPalette(void *buffer, DWORD *size);
 PATPRN_API BOOL WINAPI PatSetLocale(const char *code);
+
+/* The layout checks serve this header alone; a host's own names stay free. */
+#undef PATPRN_CHECK_OFFSET
+#undef PATPRN_CHECK_SIZE
+#undef PATPRN_STATIC_ASSERT
 
 #endif /* PATPRN_PATPRN_H */
