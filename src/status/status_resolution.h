@@ -67,7 +67,7 @@ struct PriorityIndexRow {
     const StatusPriorityRow *table;
 };
 
-// 113 rows, most urgent first (status_priority_table.cpp).
+// Most urgent first (status_priority_table.cpp).
 extern const StatusPriorityRow StatusPriorityTable[];
 // Status arguments 1 and 0x80000001, both naming StatusPriorityTable.
 extern const PriorityIndexRow PriorityTableIndex[];

@@ -126,8 +126,7 @@ DWORD CollectItems(ElemList *entries, uint32_t ordinal, const StringCatalogue *c
     return ERROR_SUCCESS;
 }
 
-// Step 4 of BuildItemList: the names of the work list joined by the
-// separator. A name that cannot be loaded fails the list rather than
+// The names of BuildItemList's work list joined by the separator. A name that cannot be loaded fails the list rather than
 // leaving the user a list with a tray or colour missing.
 DWORD JoinItemNames(ElemList *work, const char *separator, char *output, uint32_t capacity) {
     const uint32_t separatorLength = static_cast<uint32_t>(lstrlenA(separator));
