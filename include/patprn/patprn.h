@@ -690,10 +690,10 @@ PATPRN_CHECK_OFFSET(BitmapEntry, bLevel, 44);
 /* One layer: its draw steps in drawing order. */
 typedef struct BitmapLayer {
     uint8_t bTag;                      /* PAT_BITMAP_LAYER_TAG */
-    uint8_t bReserved1[3];             /* not written */
+    uint8_t bReserved1[3];             /* 0 */
     DWORD nEntries;
     DWORD dwEntrySize;                 /* sizeof(BitmapEntry) */
-    DWORD dwReserved2;                 /* not written */
+    DWORD dwReserved2;                 /* 0 */
     BitmapEntry *pEntries;
 } BitmapLayer;
 PATPRN_CHECK_SIZE(BitmapLayer, 24);
@@ -705,10 +705,10 @@ PATPRN_CHECK_OFFSET(BitmapLayer, pEntries, 16);
 /* The picture: the result of PatCreateBitmapInfo (always one layer). */
 typedef struct BitmapInfo {
     uint8_t bTag;                      /* PAT_BITMAP_INFO_TAG */
-    uint8_t bReserved1[3];             /* not written */
+    uint8_t bReserved1[3];             /* 0 */
     DWORD nLayers;
     DWORD dwLayerSize;                 /* sizeof(BitmapLayer) */
-    DWORD dwReserved2;                 /* not written */
+    DWORD dwReserved2;                 /* 0 */
     BitmapLayer *pLayers;
 } BitmapInfo;
 PATPRN_CHECK_SIZE(BitmapInfo, 24);
@@ -730,9 +730,6 @@ PATPRN_CHECK_OFFSET(BitmapInfo, pLayers, 16);
 #define PAT_DEVICE_OPTION 3u         /* key: pointer to a 32-bit device number, e.g. 629 */
 #define DEVICE_KEY_TEXT 0x97u        /* form of the tray and bin names */
 #define DEVICE_KEY_CODE 0x96u        /* form of the device numbers */
-
-/* ---- Records of later subsystems (defined with their exports) ------------ */
-
 
 /* ---- Host-facing names ------------------------------------------------------
  * Named values for what a host builds and passes in: the roles of the nodes
@@ -1001,5 +998,10 @@ PATPRN_API BOOL WINAPI PatGetPalette(void *buffer, DWORD *size);
  *          system's; on Linux taken from the environment's locale (LANG,
  *          LC_ALL), English when none matches. */
 PATPRN_API BOOL WINAPI PatSetLocale(const char *code);
+
+/* The layout checks serve this header alone; a host's own names stay free. */
+#undef PATPRN_CHECK_OFFSET
+#undef PATPRN_CHECK_SIZE
+#undef PATPRN_STATIC_ASSERT
 
 #endif /* PATPRN_PATPRN_H */

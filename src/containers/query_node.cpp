@@ -22,6 +22,9 @@ QueryNode *QueryNodeCreate(QueryNode *parent, int32_t type, const void *data, ui
     if (data == nullptr && length != 0) return nullptr;
     auto *node = static_cast<QueryNode *>(GlobalAlloc(GMEM_FIXED, SIZE_T{QNODE_HEADER_SIZE} + length));
     if (node == nullptr) return nullptr;
+    // Every header byte is written, reserved words included: the host
+    // owns the node and may read all of it.
+    std::memset(node, 0, QNODE_HEADER_SIZE);
     node->nType = type;
     node->pParent = nullptr;
     node->pFirstChild = nullptr;
@@ -69,8 +72,15 @@ QueryNode *QueryNodeFirstChild(const QueryNode *node) { return node != nullptr ?
 
 QueryNode *QueryNodeNextSibling(const QueryNode *node) { return node != nullptr ? node->pNextSibling : nullptr; }
 
+int QueryNodeChainBounded(const QueryNode *node) {
+    for (uint32_t walked = 0; node != nullptr; node = node->pNextSibling) {
+        if (++walked > kQueryChainLimit) return 0;
+    }
+    return 1;
+}
+
 QueryNode *QueryNodeFindType(const QueryNode *node, int32_t type) {
-    for (; node != nullptr; node = node->pNextSibling) {
+    for (uint32_t walked = 0; node != nullptr && walked < kQueryChainLimit; node = node->pNextSibling, ++walked) {
         if (node->nType == type) return const_cast<QueryNode *>(node);
     }
     return nullptr;

@@ -28,7 +28,16 @@ int QueryNodeCopyData(const QueryNode *node, void *destination, uint32_t size, u
 QueryNode *QueryNodeFirstChild(const QueryNode *node);
 QueryNode *QueryNodeNextSibling(const QueryNode *node);
 
-// The first node from `node` on along the sibling chain whose type is `type`.
+// Host trees are walked at most this many nodes along one sibling chain: no
+// real tree comes near it, and a chain that loops back on itself ends.
+constexpr uint32_t kQueryChainLimit = 65536;
+
+// 1 when the sibling chain from `node` on ends within kQueryChainLimit
+// nodes (a null node is an empty chain), else 0.
+int QueryNodeChainBounded(const QueryNode *node);
+
+// The first node from `node` on along the sibling chain whose type is
+// `type`, within kQueryChainLimit nodes.
 QueryNode *QueryNodeFindType(const QueryNode *node, int32_t type);
 
 }  // namespace patprn

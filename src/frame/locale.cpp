@@ -3,6 +3,8 @@
 
 #include "frame/result.h"
 
+#include <cstring>
+
 namespace patprn {
 
 // Table order is the order of comparison; the first equal code wins.
@@ -39,7 +41,7 @@ extern "C" BOOL WINAPI PatSetLocale(const char *code) {
     CharUpperA(upper);
 
     for (const patprn::LocaleRow *row = patprn::LocaleTable; row->code != nullptr; ++row) {
-        if (lstrcmpA(upper, row->code) == 0) {
+        if (std::strcmp(upper, row->code) == 0) {
             patprn::SelectedLanguage.store(patprn::LocaleLanguageId(*row), std::memory_order_relaxed);
             return patprn::ExportResult(ERROR_SUCCESS);
         }

@@ -27,7 +27,8 @@ DWORD ReadFileVersion(PatVersionInfo *record) {
     char path[MAX_PATH];
     DWORD path_length = GetModuleFileNameA(patprn::ModuleInstance(), path, sizeof path);
     DWORD remembered = GetLastError();
-    if (path_length == 0) return StepFailure(remembered);
+    // A path that filled the whole buffer was cut: another file's name.
+    if (path_length == 0 || path_length >= sizeof path) return StepFailure(remembered);
 
     DWORD handle = 0;
     DWORD size = GetFileVersionInfoSizeA(path, &handle);

@@ -31,41 +31,41 @@ bool IsAttentionCode(uint32_t code) { return (code > 40000u && code < 50000u) ||
 // past the value's closing semicolon.
 using DeviceIdHandler = uint32_t (*)(PrnInfoEx *info, const char **position, const char *end);
 
-uint32_t StringField(PrnInfoEx *info, const char **position, const char *end, const char *name) {
+uint32_t StringField(PrnInfoEx *info, const char **position, const char *end, InfoString name) {
     char value[kFieldSize];
     *position = TakeField(*position, end, value, sizeof value, ";");
     return InfoStringSet(info, name, value) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
 }
 
 uint32_t OnMaker(PrnInfoEx *info, const char **position, const char *end) {
-    return StringField(info, position, end, "pMakerName");
+    return StringField(info, position, end, InfoString::MakerName);
 }
 
 uint32_t OnDescription(PrnInfoEx *info, const char **position, const char *end) {
-    return StringField(info, position, end, "pDescription");
+    return StringField(info, position, end, InfoString::Description);
 }
 
 uint32_t OnCommandSet(PrnInfoEx *info, const char **position, const char *end) {
     char value[kFieldSize];
     *position = TakeField(*position, end, value, sizeof value, ";");
-    CommandSetApply(info, value, CommandSetTable);
-    return ERROR_SUCCESS;
+    return CommandSetApply(info, value, CommandSetTable);
 }
 
-// A model name that cannot be stored is not a failure; the model code then
-// says unknown.
+// A model name that cannot be stored leaves the model code unknown.
 uint32_t OnModel(PrnInfoEx *info, const char **position, const char *end) {
     char value[kFieldSize];
     *position = TakeField(*position, end, value, sizeof value, ";");
-    info->bModelCode = InfoStringSet(info, "pModelName", value)
-                           ? static_cast<uint8_t>(CodeTableLookup(value, ModelNameTable) & 0xFFu)
-                           : 255;
+    if (!InfoStringSet(info, InfoString::ModelName, value)) {
+        info->bModelCode = 255;
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    info->bModelCode = static_cast<uint8_t>(CodeTableLookup(value, ModelNameTable) & 0xFFu);
     return ERROR_SUCCESS;
 }
 
 // STS:<code>/<code>...,<state>,<text>;
 uint32_t OnEngineStatus(PrnInfoEx *info, const char **position, const char *end) {
-    InfoListClear(info, "pEngineStatus");
+    InfoListClear(info, InfoList::EngineStatus);
     char codes[kFieldSize];
     *position = TakeField(*position, end, codes, sizeof codes, ",");
     bool attention = false;
@@ -74,7 +74,7 @@ uint32_t OnEngineStatus(PrnInfoEx *info, const char **position, const char *end)
         p = TakeField(p, codesEnd, piece, sizeof piece, "/");
         if (piece[0] == '\0') continue;
         const uint32_t code = Number32(piece);
-        InfoAddEngineStatus(info, code);  // a code that cannot be stored is dropped
+        if (!InfoAddEngineStatus(info, code)) return ERROR_NOT_ENOUGH_MEMORY;
         attention = attention || IsAttentionCode(code);
     }
 
@@ -86,8 +86,9 @@ uint32_t OnEngineStatus(PrnInfoEx *info, const char **position, const char *end)
     info->bNotState = info->bState != 1 ? 1 : 0;
     info->bAttention = attention ? 1 : 0;
     InfoListRef statuses;
-    if (*text != '\0' && InfoListResolve(info, "pEngineStatus", &statuses)) {
-        for (InfoItem *item = statuses.head; item != nullptr; item = item->next) {
+    if (*text != '\0' && InfoListResolve(info, InfoList::EngineStatus, &statuses)) {
+        uint32_t left = *statuses.countSlot;
+        for (InfoItem *item = statuses.head; item != nullptr && left != 0; item = item->next, --left) {
             EngineStatusItem *status = reinterpret_cast<EngineStatusItem *>(item);
             lstrcpynA(status->szText, text, sizeof status->szText);
         }
@@ -97,19 +98,18 @@ uint32_t OnEngineStatus(PrnInfoEx *info, const char **position, const char *end)
 
 // KWZ:<page counter>/<supply amount>,<supply amount>...;
 uint32_t OnCounters(PrnInfoEx *info, const char **position, const char *end) {
-    InfoListClear(info, "pCounterInfo");
-    InfoListClear(info, "pSupplyInfo");
+    InfoListClear(info, InfoList::CounterInfo);
+    InfoListClear(info, InfoList::SupplyInfo);
     char counter[kFieldSize];
     *position = TakeField(*position, end, counter, sizeof counter, "/");
-    if (auto *item = reinterpret_cast<CounterInfoItem *>(InfoItemAlloc(kCounterInfoItemSize))) {
-        item->wCounter = 1;
-        item->dwValue = Number32(counter);
-        InfoListAppend(info, "pCounterInfo", reinterpret_cast<InfoItem *>(item));
-    }
+    auto *item = reinterpret_cast<CounterInfoItem *>(InfoItemAlloc(kCounterInfoItemSize));
+    if (item == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+    item->wCounter = 1;
+    item->dwValue = Number32(counter);
+    InfoListAppend(info, InfoList::CounterInfo, reinterpret_cast<InfoItem *>(item));
     char supplies[kFieldSize];
     *position = TakeField(*position, end, supplies, sizeof supplies, ";");
-    if (supplies[0] != '\0') SupplyAmountsApply(info, supplies, SupplyCodeTable);
-    return ERROR_SUCCESS;
+    return supplies[0] != '\0' ? SupplyAmountsApply(info, supplies, SupplyCodeTable) : ERROR_SUCCESS;
 }
 
 // The device-ID keys this library reads, in lookup order; other keys are
@@ -142,33 +142,35 @@ const char *TakeField(const char *text, const char *end, char *buffer, uint32_t 
     return (p < end && *p != '\0') ? p + 1 : p;
 }
 
-void CommandSetApply(PrnInfoEx *info, const char *value, const CodeTableRow *table) {
-    if (table == nullptr || table[0].name == nullptr) return;
-    InfoListClear(info, "pLoadedEmul");
+uint32_t CommandSetApply(PrnInfoEx *info, const char *value, const CodeTableRow *table) {
+    if (table == nullptr || table[0].name == nullptr) return ERROR_SUCCESS;
+    InfoListClear(info, InfoList::LoadedEmul);
     for (const char *p = value, *valueEnd = TextEnd(value); p < valueEnd;) {
         char piece[kPieceSize];
         p = TakeField(p, valueEnd, piece, sizeof piece, ",");
         if (piece[0] == '\0') continue;
         auto *item = reinterpret_cast<LoadedEmulItem *>(InfoItemAlloc(kLoadedEmulItemSize));
-        if (item == nullptr) continue;  // this command set is dropped
+        if (item == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
         item->wEmul = static_cast<uint16_t>(CodeTableLookup(piece, table) & 0xFFFFu);
-        InfoListAppend(info, "pLoadedEmul", reinterpret_cast<InfoItem *>(item));
+        InfoListAppend(info, InfoList::LoadedEmul, reinterpret_cast<InfoItem *>(item));
     }
+    return ERROR_SUCCESS;
 }
 
-void SupplyAmountsApply(PrnInfoEx *info, const char *supplies, const uint16_t *codes) {
+uint32_t SupplyAmountsApply(PrnInfoEx *info, const char *supplies, const uint16_t *codes) {
     const uint16_t *code = codes;
     for (const char *p = supplies, *suppliesEnd = TextEnd(supplies); p < suppliesEnd && *code != kSupplyCodeEnd;) {
         char piece[kPieceSize];
         p = TakeField(p, suppliesEnd, piece, sizeof piece, ",");
         if (piece[0] == '\0') continue;  // an empty amount takes no code
-        if (auto *item = reinterpret_cast<SupplyInfoItem *>(InfoItemAlloc(kSupplyInfoItemSize))) {
-            item->wSupply = *code;
-            item->dwValue = Number32(piece);
-            InfoListAppend(info, "pSupplyInfo", reinterpret_cast<InfoItem *>(item));
-        }
+        auto *item = reinterpret_cast<SupplyInfoItem *>(InfoItemAlloc(kSupplyInfoItemSize));
+        if (item == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+        item->wSupply = *code;
+        item->dwValue = Number32(piece);
+        InfoListAppend(info, InfoList::SupplyInfo, reinterpret_cast<InfoItem *>(item));
         ++code;
     }
+    return ERROR_SUCCESS;
 }
 
 uint32_t DeviceIdParse(const char *text, size_t length, PrnInfoEx *info) {

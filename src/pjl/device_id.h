@@ -18,11 +18,13 @@ const char *TakeField(const char *text, const char *end, char *buffer, uint32_t 
 
 // Interprets every "KEY:value;" field of a device ID of at most `length`
 // bytes (it ends at its first zero or there). 0, or ERROR_NOT_ENOUGH_MEMORY
-// when the maker or description could not be stored.
+// when anything it learnt could not be stored: the fields before stay
+// written, the rest is not read.
 uint32_t DeviceIdParse(const char *text, size_t length, PrnInfoEx *info);
 
 // Command-set names (the CMD field) to emulation codes. This family reports
-// none: the table holds only its end row, so CMD leaves "pLoadedEmul" alone.
+// none: the table holds only its end row, so CMD leaves the loaded
+// emulations alone.
 extern const CodeTableRow CommandSetTable[];
 
 // Supply codes, in the order in which the KWZ field lists their amounts;
@@ -30,13 +32,14 @@ extern const CodeTableRow CommandSetTable[];
 constexpr uint16_t kSupplyCodeEnd = 0xFFFF;
 extern const uint16_t SupplyCodeTable[];
 
-// The CMD value against a command-set table: with rows, "pLoadedEmul" is
-// rebuilt from the comma-separated names; with only the end row nothing
-// changes.
-void CommandSetApply(PrnInfoEx *info, const char *value, const CodeTableRow *table);
+// The CMD value against a command-set table: with rows, the loaded
+// emulations are rebuilt from the comma-separated names; with only the end
+// row nothing changes. 0, or ERROR_NOT_ENOUGH_MEMORY.
+uint32_t CommandSetApply(PrnInfoEx *info, const char *value, const CodeTableRow *table);
 
 // The supply amounts of the KWZ value, separated by ",", paired in order
-// with the codes of a supply-code table and appended to "pSupplyInfo".
-void SupplyAmountsApply(PrnInfoEx *info, const char *supplies, const uint16_t *codes);
+// with the codes of a supply-code table and appended to the supply list.
+// 0, or ERROR_NOT_ENOUGH_MEMORY.
+uint32_t SupplyAmountsApply(PrnInfoEx *info, const char *supplies, const uint16_t *codes);
 
 }  // namespace patprn

@@ -72,7 +72,7 @@ void QueryTextAppend(QueryText *q, const char *piece) {
 // family has. A tray that the list names again is not asked again.
 void AppendTrayInquiries(QueryText *q, PrnInfoEx *info) {
     InfoListRef trays{};
-    InfoListResolve(info, "pTrayInfo", &trays);
+    InfoListResolve(info, InfoList::TrayInfo, &trays);
     if (trays.head == nullptr) {
         for (size_t r = 0; r < kTrayInquiryRows; ++r) {
             if (kTrayInquiryTable[r].optional == 0) QueryTextAppend(q, kTrayInquiryTable[r].text);
@@ -80,7 +80,8 @@ void AppendTrayInquiries(QueryText *q, PrnInfoEx *info) {
         return;
     }
     bool asked[kTrayInquiryRows] = {};
-    for (const InfoItem *item = trays.head; item != nullptr; item = item->next) {
+    uint32_t left = *trays.countSlot;
+    for (const InfoItem *item = trays.head; item != nullptr && left != 0; item = item->next, --left) {
         const uint16_t tray = reinterpret_cast<const TrayInfoItem *>(item)->wTray;
         for (size_t r = 0; r < kTrayInquiryRows; ++r) {
             if (kTrayInquiryTable[r].tray != tray || asked[r]) continue;

@@ -1,6 +1,7 @@
 #include "pjl/reply_handlers.h"
 
 #include "platform/win32.h"
+#include "prninfo/codes.h"
 
 #include <cstddef>
 #include <cstring>
@@ -60,7 +61,7 @@ uint32_t DeviceRecord(PrnInfoEx *info, uint16_t device) {
     auto *item = reinterpret_cast<DeviceInfoItem *>(InfoItemAlloc(kDeviceInfoItemSize));
     if (item == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
     item->wDevice = device;
-    InfoListAppend(info, "pDeviceInfo", reinterpret_cast<InfoItem *>(item));
+    InfoListAppend(info, InfoList::DeviceInfo, reinterpret_cast<InfoItem *>(item));
     return ERROR_SUCCESS;
 }
 
@@ -73,22 +74,29 @@ void ListAppendBehind(const InfoListRef *list, InfoItem **last, InfoItem *item) 
     *list->countSlot += 1;
 }
 
+// A version the printer's reply lists is kept to 15 characters, as the
+// short record's version fields hold; the management conversion keeps the
+// item's full 17. Hosts read both cuts as they are, so they differ on
+// purpose.
+constexpr int kPjlVersionChars = 15;
+
 // One item of the CONFIG VERSION list: the firmware gives the system
 // version, every other item an installed emulation with its version.
-void VersionRecord(PrnInfoEx *info, const InfoListRef *emulations, InfoItem **last, const char *name,
-                   const char *version) {
+uint32_t VersionRecord(PrnInfoEx *info, const InfoListRef *emulations, InfoItem **last, const char *name,
+                       const char *version) {
     const uint32_t code = CodeTableLookup(name, PjlVersionTable);
     if (code == kPjlVersionFirmware) {
-        InfoStringSet(info, "pSYSVersion", version);
-        return;
+        return InfoStringSet(info, InfoString::SYSVersion, version) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
     }
     auto *item = reinterpret_cast<LoadedEmulItem *>(InfoItemAlloc(kLoadedEmulItemSize));
-    if (item == nullptr) return;
+    if (item == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
     item->wEmul = Code16(code);
-    lstrcpynA(item->szVersion, version, 16);  // at most 15 characters
+    lstrcpynA(item->szVersion, version, kPjlVersionChars + 1);
     ListAppendBehind(emulations, last, reinterpret_cast<InfoItem *>(item));
-    if (item->wEmul == 1) InfoStringSet(info, "pMainProgVersion", version);
-    if (item->wEmul == 2) InfoStringSet(info, "pVPSVersion", version);
+    bool stored = true;
+    if (item->wEmul == kEmulMainProgram) stored = InfoStringSet(info, InfoString::MainProgVersion, version);
+    if (item->wEmul == kEmulPostScript) stored = InfoStringSet(info, InfoString::VPSVersion, version);
+    return stored ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
 }
 
 // The settings an INFO TOLV reply lists, one heading a line: a word coded
@@ -134,48 +142,44 @@ const ReplyKeyRow GenericReplyTable[] = {
 };
 
 // Keys of this family's trays, output bin and options. The parameter is a
-// tray code (1 multi-purpose tray, 3 tray 1, 4 tray 2, 5 tray 3), a tray
-// flag, a bin code or a device code. A tray listed under IN TRAYS matches
+// tray code, a tray flag, a bin code or a device code. A tray listed under IN TRAYS matches
 // two rows: the tray is made sure to exist, then the option is recorded.
 const ReplyKeyRow FamilyReplyTable[] = {
-    {{"INQUIRE", "INTRAY1", "", "", ""}, OnTrayLock, 3},
-    {{"INQUIRE", "INTRAY2", "", "", ""}, OnTrayLock, 4},
-    {{"INQUIRE", "INTRAY3", "", "", ""}, OnTrayLock, 5},
-    {{"INQUIRE", "INTRAYMANUAL", "", "", ""}, OnTrayLock, 1},
-    {{"INQUIRE", "INTRAY1SIZE", "", "", ""}, OnTraySize, 3},
-    {{"INQUIRE", "INTRAY2SIZE", "", "", ""}, OnTraySize, 4},
-    {{"INQUIRE", "INTRAY3SIZE", "", "", ""}, OnTraySize, 5},
-    {{"INQUIRE", "INTRAYMSIZE", "", "", ""}, OnTraySize, 1},
-    {{"INQUIRE", "INTRAY1QUANT", "", "", ""}, OnTrayLevel, 3},
-    {{"INQUIRE", "INTRAY2QUANT", "", "", ""}, OnTrayLevel, 4},
-    {{"INQUIRE", "INTRAY3QUANT", "", "", ""}, OnTrayLevel, 5},
-    {{"INQUIRE", "INTRAY1MEDIA", "", "", ""}, OnTrayMedia, 3},
-    {{"INQUIRE", "INTRAY2MEDIA", "", "", ""}, OnTrayMedia, 4},
-    {{"INQUIRE", "INTRAY3MEDIA", "", "", ""}, OnTrayMedia, 5},
-    {{"INQUIRE", "INTRAYMMEDIA", "", "", ""}, OnTrayMedia, 1},
-    {{"INFO", "CONFIG", "IN TRAYS", "INTRAY1", ""}, OnTrayPresent, 3},
-    {{"INFO", "CONFIG", "IN TRAYS", "INTRAY2", ""}, OnTrayPresent, 4},
-    {{"INFO", "CONFIG", "IN TRAYS", "INTRAY3", ""}, OnTrayPresent, 5},
-    {{"INFO", "CONFIG", "IN TRAYS", "INTRAYMANUAL", ""}, OnTrayPresent, 1},
+    {{"INQUIRE", "INTRAY1", "", "", ""}, OnTrayLock, kTray1},
+    {{"INQUIRE", "INTRAY2", "", "", ""}, OnTrayLock, kTray2},
+    {{"INQUIRE", "INTRAY3", "", "", ""}, OnTrayLock, kTray3},
+    {{"INQUIRE", "INTRAYMANUAL", "", "", ""}, OnTrayLock, kTrayBypass},
+    {{"INQUIRE", "INTRAY1SIZE", "", "", ""}, OnTraySize, kTray1},
+    {{"INQUIRE", "INTRAY2SIZE", "", "", ""}, OnTraySize, kTray2},
+    {{"INQUIRE", "INTRAY3SIZE", "", "", ""}, OnTraySize, kTray3},
+    {{"INQUIRE", "INTRAYMSIZE", "", "", ""}, OnTraySize, kTrayBypass},
+    {{"INQUIRE", "INTRAY1QUANT", "", "", ""}, OnTrayLevel, kTray1},
+    {{"INQUIRE", "INTRAY2QUANT", "", "", ""}, OnTrayLevel, kTray2},
+    {{"INQUIRE", "INTRAY3QUANT", "", "", ""}, OnTrayLevel, kTray3},
+    {{"INQUIRE", "INTRAY1MEDIA", "", "", ""}, OnTrayMedia, kTray1},
+    {{"INQUIRE", "INTRAY2MEDIA", "", "", ""}, OnTrayMedia, kTray2},
+    {{"INQUIRE", "INTRAY3MEDIA", "", "", ""}, OnTrayMedia, kTray3},
+    {{"INQUIRE", "INTRAYMMEDIA", "", "", ""}, OnTrayMedia, kTrayBypass},
+    {{"INFO", "CONFIG", "IN TRAYS", "INTRAY1", ""}, OnTrayPresent, kTray1},
+    {{"INFO", "CONFIG", "IN TRAYS", "INTRAY2", ""}, OnTrayPresent, kTray2},
+    {{"INFO", "CONFIG", "IN TRAYS", "INTRAY3", ""}, OnTrayPresent, kTray3},
+    {{"INFO", "CONFIG", "IN TRAYS", "INTRAYMANUAL", ""}, OnTrayPresent, kTrayBypass},
     {{"INQUIRE", "FRONTCOVERPRINTTRAY", "", "", ""}, OnFrontCoverTray, PAT_TRAY_FLAG_FRONT_COVER},
-    {{"INFO", "OUTBINSTATUS", "UPPER", "", ""}, OnOutBinState, 1},
-    {{"INFO", "CONFIG", "IN TRAYS", "INTRAY3", ""}, OnOptionPresent, 106},
-    {{"INFO", "CONFIG", "IN TRAYS", "INTRAY2", ""}, OnOptionPresent, 105},
-    {{"INFO", "CONFIG", "IN TRAYS", "INTRAYMANUAL", ""}, OnOptionPresent, 16},
-    {{"INFO", "CONFIG", "DUPLEX", "", ""}, OnOptionPresent, 1},
-    {{"INFO", "CONFIG", "DISK", "", ""}, OnOptionPresent, 3},
+    {{"INFO", "OUTBINSTATUS", "UPPER", "", ""}, OnOutBinState, kBinStandard},
+    {{"INFO", "CONFIG", "IN TRAYS", "INTRAY3", ""}, OnOptionPresent, kDeviceTray3Unit},
+    {{"INFO", "CONFIG", "IN TRAYS", "INTRAY2", ""}, OnOptionPresent, kDeviceTray2Unit},
+    {{"INFO", "CONFIG", "IN TRAYS", "INTRAYMANUAL", ""}, OnOptionPresent, kDeviceManualFeed},
+    {{"INFO", "CONFIG", "DUPLEX", "", ""}, OnOptionPresent, kDeviceDuplex},
+    {{"INFO", "CONFIG", "DISK", "", ""}, OnOptionPresent, kDeviceHardDisk},
     {{nullptr, nullptr, nullptr, nullptr, nullptr}, nullptr, 0},
 };
 
 TrayInfoItem *TrayItemFindOrCreate(PrnInfoEx *info, uint16_t tray) {
-    InfoListRef trays;
-    if (!InfoListResolve(info, "pTrayInfo", &trays)) return nullptr;
-    if (InfoItem *found = InfoItemChainFind(trays.head, tray)) return reinterpret_cast<TrayInfoItem *>(found);
+    if (InfoItem *found = InfoListFind(info, InfoList::TrayInfo, tray)) return reinterpret_cast<TrayInfoItem *>(found);
     auto *item = reinterpret_cast<TrayInfoItem *>(InfoItemAlloc(kTrayInfoItemSize));
     if (item == nullptr) return nullptr;
     item->wTray = tray;
-    *trays.headSlot = InfoItemChainAppend(trays.head, reinterpret_cast<InfoItem *>(item));
-    *trays.countSlot += 1;
+    InfoListAppend(info, InfoList::TrayInfo, reinterpret_cast<InfoItem *>(item));
     return item;
 }
 
@@ -251,9 +255,7 @@ uint32_t OnFrontCoverTray(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRo
 // One bin state line: the bin is listed once; a reply that names it again
 // updates its state.
 uint32_t OnOutBinState(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow *, int32_t bin) {
-    InfoListRef bins;
-    if (!InfoListResolve(info, "pOutBinInfo", &bins)) return ERROR_INVALID_PARAMETER;
-    auto *item = reinterpret_cast<OutBinInfoItem *>(InfoItemChainFind(bins.head, static_cast<uint16_t>(bin)));
+    auto *item = reinterpret_cast<OutBinInfoItem *>(InfoListFind(info, InfoList::OutBinInfo, static_cast<uint16_t>(bin)));
     const bool listed = item != nullptr;
     if (!listed) {
         item = reinterpret_cast<OutBinInfoItem *>(InfoItemAlloc(kOutBinInfoItemSize));
@@ -264,7 +266,7 @@ uint32_t OnOutBinState(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow *
     const uint32_t result = ReadToken(scanner, &value);
     const bool stated = result == 0 && value.kind == PJL_TOK_HEADING_VALUE;
     item->wBinState = stated ? Code16(CodeTableLookup(value.text, kOutBinStateTable)) : 0;
-    if (!listed) InfoListAppend(info, "pOutBinInfo", reinterpret_cast<InfoItem *>(item));
+    if (!listed) InfoListAppend(info, InfoList::OutBinInfo, reinterpret_cast<InfoItem *>(item));
     return result;
 }
 
@@ -275,15 +277,13 @@ uint32_t OnOptionPresent(PjlScanner *, PrnInfoEx *info, const ReplyKeyRow *, int
 // The settings of the printer's own page-description language; its one
 // item is kept and updated in place from poll to poll.
 uint32_t OnInfoTolv(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow *, int32_t) {
-    InfoListRef items;
-    if (!InfoListResolve(info, "pEmulUniqInfo", &items)) return ERROR_INVALID_PARAMETER;
-    auto *item =
-        reinterpret_cast<EmulUniqInfoItem *>(InfoItemChainFind(items.head, static_cast<uint16_t>(PAT_EMUL_QUERY_TOLV)));
+    auto *item = reinterpret_cast<EmulUniqInfoItem *>(
+        InfoListFind(info, InfoList::EmulUniqInfo, static_cast<uint16_t>(PAT_EMUL_QUERY_TOLV)));
     if (item == nullptr) {
         item = reinterpret_cast<EmulUniqInfoItem *>(InfoItemAlloc(kEmulUniqInfoItemSize));
         if (item == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
         item->wKind = PAT_EMUL_QUERY_TOLV;
-        InfoListAppend(info, "pEmulUniqInfo", reinterpret_cast<InfoItem *>(item));
+        InfoListAppend(info, InfoList::EmulUniqInfo, reinterpret_cast<InfoItem *>(item));
     }
     HandlerToken token;
     do {
@@ -302,15 +302,15 @@ uint32_t OnInfoTolv(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow *, i
 // At the CONFIG word, before any option line of the same reply: the option
 // list is rebuilt from each configuration reply.
 uint32_t OnInfoConfig(PjlScanner *, PrnInfoEx *info, const ReplyKeyRow *, int32_t) {
-    InfoListClear(info, "pDeviceInfo");
+    InfoListClear(info, InfoList::DeviceInfo);
     return ERROR_SUCCESS;
 }
 
 // VERSION [n ENUMERATED], then n item lines "<item>=<version>".
 uint32_t OnConfigVersion(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow *, int32_t) {
-    InfoListClear(info, "pLoadedEmul");
+    InfoListClear(info, InfoList::LoadedEmul);
     InfoListRef emulations;
-    if (!InfoListResolve(info, "pLoadedEmul", &emulations)) return ERROR_INVALID_PARAMETER;
+    if (!InfoListResolve(info, InfoList::LoadedEmul, &emulations)) return ERROR_INVALID_PARAMETER;
     InfoItem *last = nullptr;
 
     HandlerToken count;
@@ -331,7 +331,8 @@ uint32_t OnConfigVersion(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow
         result = ReadToken(scanner, &version);
         lastKind = version.kind;
         if (result == 0 && version.kind == PJL_TOK_ITEM_VALUE) {
-            VersionRecord(info, &emulations, &last, name.text, version.text);
+            const uint32_t stored = VersionRecord(info, &emulations, &last, name.text, version.text);
+            if (stored != 0) return stored;
         }
     }
     return result;
@@ -345,9 +346,7 @@ uint32_t OnConfigInTrays(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow
     const uint32_t result = ReadToken(scanner, &count);
     if (result != 0) return result;
     if (count.kind != PJL_TOK_BRACKET_FIRST) return ERROR_INVALID_PARAMETER;
-    InfoListRef trays;
-    if (!InfoListResolve(info, "pTrayInfo", &trays)) return ERROR_INVALID_PARAMETER;
-    if (PjlNumber(count.text) != *trays.countSlot) InfoListClear(info, "pTrayInfo");
+    if (PjlNumber(count.text) != info->nTrayInfo) InfoListClear(info, InfoList::TrayInfo);
     return ERROR_SUCCESS;
 }
 
@@ -385,7 +384,7 @@ uint32_t OnConfigPunch(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow *
 }
 
 uint32_t OnInfoOutBinStatus(PjlScanner *, PrnInfoEx *info, const ReplyKeyRow *, int32_t) {
-    InfoListClear(info, "pOutBinInfo");
+    InfoListClear(info, InfoList::OutBinInfo);
     info->dwOutBinExtra = 255;
     return ERROR_SUCCESS;
 }

@@ -42,9 +42,17 @@ bool KeyUpdate(ReplyKey *key, int32_t kind, const char *token) {
     return false;
 }
 
+// A handler's result only matters when memory ran out: a malformed value
+// is the printer's and the walk goes on past it, but a record missing what
+// the printer reported must not pass for the printer's state.
+uint32_t HandlerOutcome(uint32_t result) {
+    return result == ERROR_NOT_ENOUGH_MEMORY ? result : ERROR_SUCCESS;
+}
+
 // Every matching family row first, in table order, each with the first
 // matching generic row as its fallback; then every matching generic row.
-void KeyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const ReplyKey *key, PjlScanner *scanner) {
+// 0, or ERROR_NOT_ENOUGH_MEMORY from the handler that stopped.
+uint32_t KeyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const ReplyKey *key, PjlScanner *scanner) {
     const ReplyKeyRow *family = familyTable;
     const ReplyKeyRow *generic = GenericReplyTable;
     for (;;) {
@@ -52,15 +60,17 @@ void KeyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const ReplyKey
         int32_t genericParameter = 0;
         const ReplyKeyRow *f = KeyTableFind(family, key, &familyParameter);
         const ReplyKeyRow *g = KeyTableFind(generic, key, &genericParameter);
+        uint32_t outcome = ERROR_SUCCESS;
         if (f != nullptr) {
-            if (f->handler != nullptr) f->handler(scanner, info, g, familyParameter);
+            if (f->handler != nullptr) outcome = HandlerOutcome(f->handler(scanner, info, g, familyParameter));
             family = f + 1;
         } else if (g != nullptr) {
-            if (g->handler != nullptr) g->handler(scanner, info, g, genericParameter);
+            if (g->handler != nullptr) outcome = HandlerOutcome(g->handler(scanner, info, g, genericParameter));
             generic = g + 1;
         } else {
-            return;
+            return ERROR_SUCCESS;
         }
+        if (outcome != ERROR_SUCCESS) return outcome;
     }
 }
 
@@ -132,8 +142,8 @@ bool HasNonEmptyFirst(const QueryNode *parent, int32_t type, const QueryNode **f
 
 }  // namespace
 
-// Key words are compared byte for byte: exact and case-sensitive (the
-// Windows lstrcmpA would compare by the user's locale, and slowly).
+// Key words are compared byte for byte: exact and case-sensitive on every
+// platform.
 const ReplyKeyRow *KeyTableFind(const ReplyKeyRow *row, const ReplyKey *key, int32_t *parameter) {
     if (row == nullptr || key == nullptr) return nullptr;
     for (; row->words[0] != nullptr; ++row) {
@@ -183,8 +193,10 @@ uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *a
 }
 
 uint32_t AnswerTreeCheck(const QueryNode *tree) {
+    if (!QueryNodeChainBounded(QueryNodeFirstChild(tree))) return ERROR_INVALID_DATA;
     const QueryNode *query = QueryNodeFindType(QueryNodeFirstChild(tree), QNODE_QUERY_ROOT);
     if (query == nullptr) return ERROR_SUCCESS;
+    if (!QueryNodeChainBounded(QueryNodeFirstChild(query))) return ERROR_INVALID_DATA;
 
     const QueryNode *found = nullptr;
     if (QueryNodeFindType(QueryNodeFirstChild(query), QNODE_DEVICE_ID) != nullptr &&
@@ -217,7 +229,10 @@ uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const ch
         // A malformed reply: the scanner is back looking for the next "@PJL",
         // and the next command word starts a fresh key.
         if (result != 0) continue;
-        if (KeyUpdate(&key, kind, token)) KeyDispatch(info, familyTable, &key, &scanner);
+        if (KeyUpdate(&key, kind, token)) {
+            const uint32_t handled = KeyDispatch(info, familyTable, &key, &scanner);
+            if (handled != ERROR_SUCCESS) return handled;
+        }
     }
     return walk;
 }
@@ -250,7 +265,9 @@ extern "C" BOOL WINAPI PatSetCentroDataTo(QueryNode *tree, DWORD /*reserved*/, P
         if (length == 0) return ExportResult(ERROR_INVALID_PARAMETER);
         const auto *text = static_cast<const char *>(QueryNodeData(child, length, QNODE_LEN_EXACT));
         if (type == QNODE_PJL_TEXT) {
-            ReplyDispatch(info, FamilyReplyTable, text, length);  // a malformed reply is not a failure
+            // A malformed reply is not a failure; running out of memory is.
+            const uint32_t walked = ReplyDispatch(info, FamilyReplyTable, text, length);
+            if (walked == ERROR_NOT_ENOUGH_MEMORY) return ExportResult(walked);
         } else {
             const uint32_t parsed = DeviceIdParse(text, length, info);
             if (parsed != 0) return ExportResult(parsed);

@@ -16,7 +16,7 @@ struct ReplyKeyRow;
 // the token that completed the key) into `info`. `fallback` is the generic
 // row matched by the same key, whose handler stands behind this one, or null
 // (no handler of this system uses it). Returns 0 or an error code; the walk
-// goes on either way.
+// goes on after any code but ERROR_NOT_ENOUGH_MEMORY, which ends it.
 using ReplyHandler = uint32_t (*)(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow *fallback,
                                   int32_t parameter);
 
@@ -43,7 +43,8 @@ const ReplyKeyRow *KeyTableFind(const ReplyKeyRow *row, const ReplyKey *key, int
 
 // Checks that the answer tree holds a reply for everything its attached
 // query asked: 0, ERROR_INVALID_PARAMETER, ERROR_INVALID_DATA (the query
-// text is malformed) or PAT_ERROR_REPLY_MISSING.
+// text is malformed, or a child chain of the tree or of its query runs past
+// kQueryChainLimit nodes) or PAT_ERROR_REPLY_MISSING.
 uint32_t AnswerTreeCheck(const QueryNode *tree);
 
 // Every category word of the query text (CONFIG, INTRAY1SIZE, ...) must
@@ -53,9 +54,11 @@ uint32_t AnswerTreeCheck(const QueryNode *tree);
 uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *answer, size_t answerLength);
 
 // Walks one reply text and calls the handlers of every key it meets: rows
-// of `familyTable` first, then rows of the generic table. Returns 0, or
+// of `familyTable` first, then rows of the generic table. Returns 0,
 // ERROR_INVALID_DATA when some reply of the text was malformed (the walk
-// has then gone on with the next "@PJL").
+// has then gone on with the next "@PJL"), or ERROR_NOT_ENOUGH_MEMORY when a
+// handler could not store what it read (the walk stops there; what was
+// stored before stays).
 uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const char *text, size_t length);
 
 }  // namespace patprn

@@ -43,8 +43,10 @@ HGLOBAL PlaceBlock(void *allocation, SIZE_T bytes) {
     return header + 1;
 }
 
+#ifdef PATPRN_TEST_HOOKS
 std::atomic<unsigned> g_failCountdown{0};
 std::atomic<long> g_liveBlocks{0};
+#endif
 
 // The header of a block this heap handed out, or null for anything else.
 // A host may pass a pointer it got elsewhere: only the magic word before it
@@ -58,6 +60,10 @@ __attribute__((no_sanitize("address"))) BlockHeader *HeaderOf(HGLOBAL mem) {
     return header->magic == kBlockMagic ? header : nullptr;
 }
 
+// The failure hook and the block counter exist only in test builds
+// (PATPRN_TEST_HOOKS); the shipped library neither fails on purpose nor
+// counts.
+#ifdef PATPRN_TEST_HOOKS
 // True when the test hook says this allocation is the one to fail.
 bool InjectFailure() {
     unsigned n = g_failCountdown.load(std::memory_order_relaxed);
@@ -66,9 +72,15 @@ bool InjectFailure() {
     }
     return false;
 }
+void CountBlock(long change) { g_liveBlocks.fetch_add(change, std::memory_order_relaxed); }
+#else
+constexpr bool InjectFailure() { return false; }
+void CountBlock(long) {}
+#endif
 
 }  // namespace
 
+#ifdef PATPRN_TEST_HOOKS
 namespace patprn::platform {
 
 void HeapFailAfter(unsigned n) { g_failCountdown.store(n, std::memory_order_relaxed); }
@@ -76,6 +88,7 @@ void HeapFailAfter(unsigned n) { g_failCountdown.store(n, std::memory_order_rela
 long HeapLiveBlocks() { return g_liveBlocks.load(std::memory_order_relaxed); }
 
 }  // namespace patprn::platform
+#endif
 
 /* GlobalAlloc */
 extern "C" HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
@@ -90,7 +103,7 @@ extern "C" HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
     }
     HGLOBAL mem = PlaceBlock(allocation, bytes);
     if (flags & GMEM_ZEROINIT) std::memset(mem, 0, bytes);
-    g_liveBlocks.fetch_add(1, std::memory_order_relaxed);
+    CountBlock(1);
     return mem;
 }
 
@@ -167,6 +180,6 @@ extern "C" HGLOBAL GlobalFree(HGLOBAL mem) {
     }
     header->magic = 0;
     std::free(header->allocation);
-    g_liveBlocks.fetch_sub(1, std::memory_order_relaxed);
+    CountBlock(-1);
     return nullptr;
 }

@@ -136,12 +136,14 @@ HBITMAP LoadBitmapA(HINSTANCE instance, LPCSTR name);
 
 namespace patprn::platform {
 
-// Test-only hook of the global heap: the n-th allocation from now on
-// (1 = the next one) fails as if the heap were exhausted; 0 switches it
-// off. Counts GlobalAlloc and growing GlobalReAlloc calls. Not exported.
+#ifdef PATPRN_TEST_HOOKS
+// Test builds only: the n-th allocation from now on (1 = the next one)
+// fails as if the heap were exhausted; 0 switches it off. Counts
+// GlobalAlloc and growing GlobalReAlloc calls. Never exported.
 void HeapFailAfter(unsigned n);
 // Number of global-heap blocks currently allocated (leak checks in tests).
 long HeapLiveBlocks();
+#endif
 
 // The module handle the layer hands to the library's entry point.
 HMODULE ThisModule();

@@ -1,11 +1,12 @@
 #include "prninfo/pm_config.h"
 
 #include "platform/win32.h"
+#include "prninfo/codes.h"
 #include "prninfo/device_number_table.h"
 #include "prninfo/media_tables.h"
 #include "prninfo/paper_size_table.h"
 #include "prninfo/pm_info.h"
-#include "status/name_tables.h"
+#include "prninfo/name_tables.h"
 
 namespace patprn {
 
@@ -21,8 +22,6 @@ const PaperLevelRow PaperLevelTable[] = {
 namespace {
 
 constexpr uint16_t kLevelFull = 100;
-constexpr uint16_t kBinFull = 2;
-constexpr uint16_t kBinReady = 0;
 constexpr DWORD kBinFullBit = 0x1;
 // Every rebuild of the output-bin list sets its travelling value to this.
 constexpr DWORD kOutBinExtraRebuilt = 255;
@@ -99,18 +98,18 @@ void TrayInfoFromPM(const PMTrayData &tray, TrayInfoItem *item) {
 DWORD ConvertGeneral(const PMGeneral *general, PrnInfoEx *info) {
     if (!PMPointerAvailable(general)) return ERROR_SUCCESS;
     if (const char *model = PMText(general->pModelName)) {
-        if (!InfoStringSet(info, "pModelName", model)) {
+        if (!InfoStringSet(info, InfoString::ModelName, model)) {
             info->bModelCode = 255;
             return ERROR_NOT_ENOUGH_MEMORY;
         }
         info->bModelCode = static_cast<uint8_t>(CodeTableLookup(model, ModelNameTable));
     }
     if (const char *version = PMText(general->pSYSVersion)) {
-        if (!InfoStringSet(info, "pSYSVersion", version)) return ERROR_NOT_ENOUGH_MEMORY;
+        if (!InfoStringSet(info, InfoString::SYSVersion, version)) return ERROR_NOT_ENOUGH_MEMORY;
     }
     if (PMValueAvailable(general->dwMemory)) info->dwMemorySize = general->dwMemory >> 10;
     if (const char *maker = PMText(general->pMakerName)) {
-        if (!InfoStringSet(info, "pMakerName", maker)) return ERROR_NOT_ENOUGH_MEMORY;
+        if (!InfoStringSet(info, InfoString::MakerName, maker)) return ERROR_NOT_ENOUGH_MEMORY;
     }
     // The record has no description: an older one would no longer match
     // the model just stored. Released, as every string the record holds.
@@ -126,9 +125,11 @@ DWORD ConvertTrays(const PMGroup *group, PrnInfoEx *info) {
         const auto *tray = PMGroupElement<Tray>(group, i);
         if (tray == nullptr) continue;
         auto *item = reinterpret_cast<TrayInfoItem *>(InfoItemAlloc(kTrayInfoItemSize));
-        if (item == nullptr) return ERROR_INVALID_PARAMETER;  // the tray list's own failure code
+        // Hosts know this step's allocation failure as 87, not 8: the code
+        // is kept as they read it.
+        if (item == nullptr) return ERROR_INVALID_PARAMETER;
         TrayInfoFromPM(PMTrayRead(tray), item);
-        InfoListAppend(info, "pTrayInfo", reinterpret_cast<InfoItem *>(item));
+        InfoListAppend(info, InfoList::TrayInfo, reinterpret_cast<InfoItem *>(item));
     }
     info->dwTrayExtra = 0;
     return ERROR_SUCCESS;
@@ -136,7 +137,7 @@ DWORD ConvertTrays(const PMGroup *group, PrnInfoEx *info) {
 
 DWORD ConvertOutBins(const PMGroup *group, PrnInfoEx *info) {
     if (!PMGroupUsable(group)) return ERROR_SUCCESS;
-    InfoListClear(info, "pOutBinInfo");
+    InfoListClear(info, InfoList::OutBinInfo);
     for (DWORD i = 0; i < group->dwCount; ++i) {
         const auto *bin = PMGroupElement<PMOutBin>(group, i);
         if (bin == nullptr) continue;
@@ -145,7 +146,7 @@ DWORD ConvertOutBins(const PMGroup *group, PrnInfoEx *info) {
         item->wBin = static_cast<uint16_t>(NameTableFind(OutBinNameTable, PMText(bin->pName))->code);
         const bool full = PMValueAvailable(bin->dwStatus) && (bin->dwStatus & kBinFullBit) != 0;
         item->wBinState = full ? kBinFull : kBinReady;
-        InfoListAppend(info, "pOutBinInfo", reinterpret_cast<InfoItem *>(item));
+        InfoListAppend(info, InfoList::OutBinInfo, reinterpret_cast<InfoItem *>(item));
     }
     info->dwOutBinExtra = kOutBinExtraRebuilt;
     return ERROR_SUCCESS;
@@ -153,14 +154,14 @@ DWORD ConvertOutBins(const PMGroup *group, PrnInfoEx *info) {
 
 DWORD ConvertDevices(const PMGroup *group, PrnInfoEx *info) {
     if (!PMGroupUsable(group)) return ERROR_SUCCESS;
-    InfoListClear(info, "pDeviceInfo");
+    InfoListClear(info, InfoList::DeviceInfo);
     for (DWORD i = 0; i < group->dwCount; ++i) {
         const auto *device = PMGroupElement<PMDevice>(group, i);
         if (device == nullptr) continue;
         auto *item = reinterpret_cast<DeviceInfoItem *>(InfoItemAlloc(kDeviceInfoItemSize));
         if (item == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
         item->wDevice = PMValueAvailable(device->dwNumber) ? NumberTableLookup(DeviceNumberTable, device->dwNumber) : 0;
-        InfoListAppend(info, "pDeviceInfo", reinterpret_cast<InfoItem *>(item));
+        InfoListAppend(info, InfoList::DeviceInfo, reinterpret_cast<InfoItem *>(item));
     }
     return ERROR_SUCCESS;
 }
@@ -171,7 +172,7 @@ DWORD PMConfigToPrnInfoEx(const PMInfoConfig *pm, DWORD flags, PrnInfoEx *info) 
     DWORD error = ERROR_SUCCESS;
     if ((flags & PMINFO_GENERAL) != 0 && (error = ConvertGeneral(pm->pGeneral, info)) != 0) return error;
     // Emptied once for both layouts, even when neither group is usable.
-    if ((flags & (PMINFO_TRAYS | PMINFO_TRAYS_SHORT)) != 0) InfoListClear(info, "pTrayInfo");
+    if ((flags & (PMINFO_TRAYS | PMINFO_TRAYS_SHORT)) != 0) InfoListClear(info, InfoList::TrayInfo);
     if ((flags & PMINFO_TRAYS) != 0 && (error = ConvertTrays<PMTray>(pm->pTrayGroup, info)) != 0) return error;
     if ((flags & PMINFO_TRAYS_SHORT) != 0 && (error = ConvertTrays<PMTrayShort>(pm->pTrayShortGroup, info)) != 0) {
         return error;

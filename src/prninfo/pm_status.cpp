@@ -1,6 +1,7 @@
 #include "prninfo/pm_status.h"
 
 #include "platform/win32.h"
+#include "prninfo/codes.h"
 #include "prninfo/pm_info.h"
 
 namespace patprn {
@@ -42,16 +43,16 @@ constexpr DWORD kKindNeedsOperator = 3;
 // the main program (code 1) and the PostScript emulation (code 2).
 struct EmulVersionSlot {
     uint16_t emul;
-    const char *stringName;
+    InfoString string;
 };
 constexpr EmulVersionSlot kEmulVersionSlots[] = {
-    {1, "pMainProgVersion"},
-    {2, "pVPSVersion"},
+    {kEmulMainProgram, InfoString::MainProgVersion},
+    {kEmulPostScript, InfoString::VPSVersion},
 };
 
-const char *VersionStringOf(uint16_t emul) {
+const EmulVersionSlot *VersionStringOf(uint16_t emul) {
     for (const EmulVersionSlot &slot : kEmulVersionSlots) {
-        if (slot.emul == emul) return slot.stringName;
+        if (slot.emul == emul) return &slot;
     }
     return nullptr;
 }
@@ -76,7 +77,7 @@ DWORD ConvertStatusWord(const DWORD *wordPointer, bool altSet, PrnInfoEx *info) 
 
 DWORD ConvertEmulations(const PMGroup *group, PrnInfoEx *info) {
     if (!PMGroupUsable(group)) return ERROR_SUCCESS;
-    InfoListClear(info, "pLoadedEmul");
+    InfoListClear(info, InfoList::LoadedEmul);
     for (DWORD i = 0; i < group->dwCount; ++i) {
         const auto *emulation = PMGroupElement<PMEmulation>(group, i);
         if (emulation == nullptr) continue;
@@ -85,14 +86,16 @@ DWORD ConvertEmulations(const PMGroup *group, PrnInfoEx *info) {
         const char *name = PMText(emulation->pName);
         item->wEmul = name != nullptr ? static_cast<uint16_t>(CodeTableLookup(name, EmulNameTable)) : 0;
         if (const char *version = PMText(emulation->pVersion)) {
-            const char *stringName = VersionStringOf(item->wEmul);
-            if (stringName != nullptr && !InfoStringSet(info, stringName, version)) {
+            const EmulVersionSlot *slot = VersionStringOf(item->wEmul);
+            if (slot != nullptr && !InfoStringSet(info, slot->string, version)) {
                 GlobalFree(item);
                 return ERROR_NOT_ENOUGH_MEMORY;
             }
+            // The item's full width (17 characters); the PJL reply path cuts
+            // at 15, as hosts know.
             lstrcpynA(item->szVersion, version, sizeof item->szVersion);
         }
-        InfoListAppend(info, "pLoadedEmul", reinterpret_cast<InfoItem *>(item));
+        InfoListAppend(info, InfoList::LoadedEmul, reinterpret_cast<InfoItem *>(item));
     }
     info->dwEmulExtra = 0;
     return ERROR_SUCCESS;
@@ -100,7 +103,7 @@ DWORD ConvertEmulations(const PMGroup *group, PrnInfoEx *info) {
 
 DWORD ConvertFonts(const PMGroup *group, PrnInfoEx *info) {
     if (!PMGroupUsable(group)) return ERROR_SUCCESS;
-    InfoListClear(info, "pLoadedFont");
+    InfoListClear(info, InfoList::LoadedFont);
     for (DWORD i = 0; i < group->dwCount; ++i) {
         const auto *font = PMGroupElement<PMFont>(group, i);
         if (font == nullptr) continue;
@@ -108,7 +111,7 @@ DWORD ConvertFonts(const PMGroup *group, PrnInfoEx *info) {
         if (item == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
         const char *name = PMText(font->pName);
         item->wFont = name != nullptr ? static_cast<uint16_t>(CodeTableLookup(name, FontNameTable)) : 0;
-        InfoListAppend(info, "pLoadedFont", reinterpret_cast<InfoItem *>(item));
+        InfoListAppend(info, InfoList::LoadedFont, reinterpret_cast<InfoItem *>(item));
     }
     return ERROR_SUCCESS;
 }
@@ -125,7 +128,7 @@ DWORD ConvertEngineStatus(const PMGroup *group, PrnInfoEx *info) {
         item->wCode = static_cast<uint16_t>(status->dwCode & 0xFFFFu);
         item->dwCode = status->dwCode;
         if (const char *text = PMText(status->pText)) lstrcpynA(item->szText, text, sizeof item->szText);
-        InfoListAppend(info, "pEngineStatus", reinterpret_cast<InfoItem *>(item));
+        InfoListAppend(info, InfoList::EngineStatus, reinterpret_cast<InfoItem *>(item));
         if (status->dwKind == kKindNeedsOperator || !PMValueAvailable(status->dwKind)) info->bAttention = 1;
     }
     return ERROR_SUCCESS;
@@ -134,7 +137,7 @@ DWORD ConvertEngineStatus(const PMGroup *group, PrnInfoEx *info) {
 }  // namespace
 
 DWORD PMStatusToPrnInfoEx(const PMInfoStatus *pm, DWORD flags, bool altSet, PrnInfoEx *info) {
-    if ((flags & (PMINFO_STATUS_WORD | PMINFO_ENGINE_STATUS)) != 0) InfoListClear(info, "pEngineStatus");
+    if ((flags & (PMINFO_STATUS_WORD | PMINFO_ENGINE_STATUS)) != 0) InfoListClear(info, InfoList::EngineStatus);
     DWORD error = ERROR_SUCCESS;
     if ((flags & PMINFO_STATUS_WORD) != 0 && (error = ConvertStatusWord(pm->pStatusWord, altSet, info)) != 0) {
         return error;

@@ -3,46 +3,39 @@
 #include "platform/win32.h"
 
 #include <cstddef>
+#include <iterator>
 #include <cstring>
 
 namespace patprn {
 
 namespace {
 
-// Every list of the record by name, with its count and head slots. Names
-// are matched exactly and case-sensitively, in this order.
-struct ListNameRow {
-    const char *name;
+// Count and head offsets of every list, indexed by InfoList.
+struct ListSlotRow {
     size_t countOffset;
     size_t headOffset;
 };
-constexpr ListNameRow kListNameTable[] = {
-    {"pEngineStatus", offsetof(PrnInfoEx, nEngineStatus), offsetof(PrnInfoEx, pEngineStatus)},
-    {"pLoadedEmul", offsetof(PrnInfoEx, nLoadedEmul), offsetof(PrnInfoEx, pLoadedEmul)},
-    {"pLoadedFont", offsetof(PrnInfoEx, nLoadedFont), offsetof(PrnInfoEx, pLoadedFont)},
-    {"pTrayInfo", offsetof(PrnInfoEx, nTrayInfo), offsetof(PrnInfoEx, pTrayInfo)},
-    {"pOutBinInfo", offsetof(PrnInfoEx, nOutBinInfo), offsetof(PrnInfoEx, pOutBinInfo)},
-    {"pDeviceInfo", offsetof(PrnInfoEx, nDeviceInfo), offsetof(PrnInfoEx, pDeviceInfo)},
-    {"pEmulUniqInfo", offsetof(PrnInfoEx, nEmulUniqInfo), offsetof(PrnInfoEx, pEmulUniqInfo)},
-    {"pCounterInfo", offsetof(PrnInfoEx, nCounterInfo), offsetof(PrnInfoEx, pCounterInfo)},
-    {"pSupplyInfo", offsetof(PrnInfoEx, nSupplyInfo), offsetof(PrnInfoEx, pSupplyInfo)},
-    {"pColorCorrection", offsetof(PrnInfoEx, nColorCorrection), offsetof(PrnInfoEx, pColorCorrection)},
-    {"pCustomMediaInfo", offsetof(PrnInfoEx, nCustomMediaInfo), offsetof(PrnInfoEx, pCustomMediaInfo)},
+constexpr ListSlotRow kListSlots[] = {
+    {offsetof(PrnInfoEx, nEngineStatus), offsetof(PrnInfoEx, pEngineStatus)},
+    {offsetof(PrnInfoEx, nLoadedEmul), offsetof(PrnInfoEx, pLoadedEmul)},
+    {offsetof(PrnInfoEx, nLoadedFont), offsetof(PrnInfoEx, pLoadedFont)},
+    {offsetof(PrnInfoEx, nTrayInfo), offsetof(PrnInfoEx, pTrayInfo)},
+    {offsetof(PrnInfoEx, nOutBinInfo), offsetof(PrnInfoEx, pOutBinInfo)},
+    {offsetof(PrnInfoEx, nDeviceInfo), offsetof(PrnInfoEx, pDeviceInfo)},
+    {offsetof(PrnInfoEx, nEmulUniqInfo), offsetof(PrnInfoEx, pEmulUniqInfo)},
+    {offsetof(PrnInfoEx, nCounterInfo), offsetof(PrnInfoEx, pCounterInfo)},
+    {offsetof(PrnInfoEx, nSupplyInfo), offsetof(PrnInfoEx, pSupplyInfo)},
+    {offsetof(PrnInfoEx, nColorCorrection), offsetof(PrnInfoEx, pColorCorrection)},
+    {offsetof(PrnInfoEx, nCustomMediaInfo), offsetof(PrnInfoEx, pCustomMediaInfo)},
 };
+static_assert(std::size(kListSlots) == static_cast<size_t>(InfoList::CustomMediaInfo) + 1);
 
-// Every string of the record by name, in matching order.
-struct StringNameRow {
-    const char *name;
-    size_t offset;
+// Offset of every string, indexed by InfoString.
+constexpr size_t kStringSlots[] = {
+    offsetof(PrnInfoEx, pModelName),  offsetof(PrnInfoEx, pMakerName),       offsetof(PrnInfoEx, pDescription),
+    offsetof(PrnInfoEx, pSYSVersion), offsetof(PrnInfoEx, pMainProgVersion), offsetof(PrnInfoEx, pVPSVersion),
 };
-constexpr StringNameRow kStringNameTable[] = {
-    {"pModelName", offsetof(PrnInfoEx, pModelName)},
-    {"pMakerName", offsetof(PrnInfoEx, pMakerName)},
-    {"pDescription", offsetof(PrnInfoEx, pDescription)},
-    {"pSYSVersion", offsetof(PrnInfoEx, pSYSVersion)},
-    {"pMainProgVersion", offsetof(PrnInfoEx, pMainProgVersion)},
-    {"pVPSVersion", offsetof(PrnInfoEx, pVPSVersion)},
-};
+static_assert(std::size(kStringSlots) == static_cast<size_t>(InfoString::VPSVersion) + 1);
 
 template <typename T>
 T *FieldAt(PrnInfoEx *record, size_t offset) {
@@ -70,87 +63,90 @@ InfoItem *InfoItemAlloc(uint32_t size) {
     return item;
 }
 
-void InfoItemChainFree(InfoItem *first) {
-    while (first != nullptr) {
+void InfoItemChainFree(InfoItem *first, uint32_t count) {
+    for (; first != nullptr && count != 0; --count) {
         InfoItem *next = first->next;
         GlobalFree(first);
         first = next;
     }
 }
 
-InfoItem *InfoItemChainFind(InfoItem *first, uint16_t code) {
-    for (InfoItem *item = first; item != nullptr; item = item->next) {
+InfoItem *InfoItemChainFind(InfoItem *first, uint32_t count, uint16_t code) {
+    for (InfoItem *item = first; item != nullptr && count != 0; item = item->next, --count) {
         if (ItemCode(item) == code) return item;
     }
     return nullptr;
 }
 
-InfoItem *InfoItemChainAppend(InfoItem *first, InfoItem *item) {
-    if (first == nullptr) return item;
-    InfoItem *last = first;
-    while (last->next != nullptr) last = last->next;
-    last->next = item;
-    return first;
-}
-
+// Printer texts are matched byte for byte on every platform: the Windows
+// lstrcmpA compares by the user's locale, where some characters weigh
+// nothing, so the DLL and the .so would tell different printers apart.
 uint32_t CodeTableLookup(const char *text, const CodeTableRow *table) {
     if (text == nullptr || table == nullptr) return 0xFFFFFFFFu;
     const CodeTableRow *row = table;
     for (; row->name != nullptr; ++row) {
-        if (lstrcmpA(row->name, text) == 0) return row->code;
+        if (std::strcmp(row->name, text) == 0) return row->code;
     }
     return row->code;
 }
 
-int InfoListResolve(PrnInfoEx *record, const char *name, InfoListRef *ref) {
-    if (record == nullptr || name == nullptr || ref == nullptr) return 0;
-    for (const ListNameRow &row : kListNameTable) {
-        if (lstrcmpA(row.name, name) != 0) continue;
-        ref->headSlot = FieldAt<InfoItem *>(record, row.headOffset);
-        ref->countSlot = FieldAt<uint32_t>(record, row.countOffset);
-        ref->head = *ref->headSlot;
+int InfoListResolve(PrnInfoEx *record, InfoList list, InfoListRef *ref) {
+    if (record == nullptr || ref == nullptr) return 0;
+    const ListSlotRow &row = kListSlots[static_cast<size_t>(list)];
+    ref->headSlot = FieldAt<InfoItem *>(record, row.headOffset);
+    ref->countSlot = FieldAt<uint32_t>(record, row.countOffset);
+    ref->head = *ref->headSlot;
+    return 1;
+}
+
+InfoItem *InfoListFind(const PrnInfoEx *record, InfoList list, uint16_t code) {
+    InfoListRef ref;
+    if (!InfoListResolve(const_cast<PrnInfoEx *>(record), list, &ref)) return nullptr;
+    return InfoItemChainFind(ref.head, *ref.countSlot, code);
+}
+
+int InfoListAppend(PrnInfoEx *record, InfoList list, InfoItem *item) {
+    InfoListRef ref;
+    if (item == nullptr || !InfoListResolve(record, list, &ref)) return 0;
+    uint32_t counted = *ref.countSlot;
+    if (ref.head == nullptr || counted == 0) {
+        *ref.headSlot = item;
+        *ref.countSlot = 1;
         return 1;
     }
-    return 0;
-}
-
-int InfoListAppend(PrnInfoEx *record, const char *name, InfoItem *item) {
-    InfoListRef ref;
-    if (item == nullptr || !InfoListResolve(record, name, &ref)) return 0;
-    *ref.headSlot = InfoItemChainAppend(ref.head, item);
-    *ref.countSlot += 1;
+    InfoItem *last = ref.head;
+    uint32_t reached = 1;
+    while (last->next != nullptr && reached < counted) {
+        last = last->next;
+        ++reached;
+    }
+    last->next = item;
+    *ref.countSlot = reached + 1;
     return 1;
 }
 
-int InfoListClear(PrnInfoEx *record, const char *name) {
+void InfoListClear(PrnInfoEx *record, InfoList list) {
     InfoListRef ref;
-    if (!InfoListResolve(record, name, &ref)) return 0;
-    InfoItemChainFree(ref.head);
+    if (!InfoListResolve(record, list, &ref)) return;
+    InfoItemChainFree(ref.head, *ref.countSlot);
     *ref.headSlot = nullptr;
     *ref.countSlot = 0;
-    return 1;
 }
 
-int InfoStringSet(PrnInfoEx *record, const char *name, const char *text) {
-    if (record == nullptr || name == nullptr || text == nullptr) return 0;
-    for (const StringNameRow &row : kStringNameTable) {
-        if (lstrcmpA(row.name, name) != 0) continue;
-        char **slot = FieldAt<char *>(record, row.offset);
-        // Copy first: the text may be the very string the slot holds.
-        const SIZE_T size = static_cast<SIZE_T>(lstrlenA(text)) + 1;
-        auto *copy = static_cast<char *>(GlobalAlloc(GMEM_FIXED, size));
-        if (copy != nullptr) std::memcpy(copy, text, size);
-        if (*slot != nullptr) GlobalFree(*slot);
-        *slot = copy;
-        return copy != nullptr ? 1 : 0;
-    }
-    return 0;
+int InfoStringSet(PrnInfoEx *record, InfoString string, const char *text) {
+    if (record == nullptr || text == nullptr) return 0;
+    char **slot = FieldAt<char *>(record, kStringSlots[static_cast<size_t>(string)]);
+    // Copy first: the text may be the very string the slot holds.
+    const SIZE_T size = std::strlen(text) + 1;
+    auto *copy = static_cast<char *>(GlobalAlloc(GMEM_FIXED, size));
+    if (copy != nullptr) std::memcpy(copy, text, size);
+    if (*slot != nullptr) GlobalFree(*slot);
+    *slot = copy;
+    return copy != nullptr ? 1 : 0;
 }
 
 int InfoHasDevice(const PrnInfoEx *record, uint16_t device) {
-    InfoListRef ref;
-    if (!InfoListResolve(const_cast<PrnInfoEx *>(record), "pDeviceInfo", &ref)) return 0;
-    return InfoItemChainFind(ref.head, device) != nullptr ? 1 : 0;
+    return InfoListFind(record, InfoList::DeviceInfo, device) != nullptr ? 1 : 0;
 }
 
 int InfoAddEngineStatus(PrnInfoEx *record, uint32_t code) {
@@ -158,7 +154,7 @@ int InfoAddEngineStatus(PrnInfoEx *record, uint32_t code) {
     if (item == nullptr) return 0;
     item->wCode = static_cast<uint16_t>(code & 0xFFFFu);
     item->dwCode = code;
-    if (!InfoListAppend(record, "pEngineStatus", reinterpret_cast<InfoItem *>(item))) {
+    if (!InfoListAppend(record, InfoList::EngineStatus, reinterpret_cast<InfoItem *>(item))) {
         GlobalFree(item);
         return 0;
     }

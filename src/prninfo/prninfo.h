@@ -1,4 +1,5 @@
-// The host's PrnInfoEx record: its item lists and strings, reached by name.
+// The host's PrnInfoEx record: its item lists and strings, reached through
+// fixed slots.
 #pragma once
 
 #include "patprn/patprn.h"
@@ -23,7 +24,32 @@ struct CodeTableRow {
     uint32_t code;
 };
 
-// Where a named list lives inside one record.
+// The item lists of the record, each a count and a chain of items.
+enum class InfoList : uint8_t {
+    EngineStatus,
+    LoadedEmul,
+    LoadedFont,
+    TrayInfo,
+    OutBinInfo,
+    DeviceInfo,
+    EmulUniqInfo,
+    CounterInfo,
+    SupplyInfo,
+    ColorCorrection,
+    CustomMediaInfo,
+};
+
+// The strings of the record, each a global-heap copy or null.
+enum class InfoString : uint8_t {
+    ModelName,
+    MakerName,
+    Description,
+    SYSVersion,
+    MainProgVersion,
+    VPSVersion,
+};
+
+// Where one list lives inside one record.
 struct InfoListRef {
     InfoItem *head;        // the list's current first item
     InfoItem **headSlot;   // address of the head inside the record
@@ -33,22 +59,32 @@ struct InfoListRef {
 // A zero-filled item of `size` bytes with its head set; null when the
 // global heap is exhausted.
 InfoItem *InfoItemAlloc(uint32_t size);
-void InfoItemChainFree(InfoItem *first);
-// First item whose 16-bit code at offset 12 (wCode, wTray, wDevice, ...) is `code`.
-InfoItem *InfoItemChainFind(InfoItem *first, uint16_t code);
-// Appends `item` at the end of the chain; returns the chain's first item.
-InfoItem *InfoItemChainAppend(InfoItem *first, InfoItem *item);
 
-// The code of the first row whose name equals `text` exactly, else the end
-// row's code; 0xFFFFFFFF for a null text or table.
+// Chain walks stop after `count` items (the list's count), so a host chain
+// that loops back on itself is never followed past the items it declares.
+// Releases the first `count` items of the chain.
+void InfoItemChainFree(InfoItem *first, uint32_t count);
+// First of the first `count` items whose 16-bit code at offset 12 (wCode,
+// wTray, wDevice, ...) is `code`.
+InfoItem *InfoItemChainFind(InfoItem *first, uint32_t count, uint16_t code);
+
+// The code of the first row whose name equals `text` byte for byte, else
+// the end row's code; 0xFFFFFFFF for a null text or table.
 uint32_t CodeTableLookup(const char *text, const CodeTableRow *table);
 
-int InfoListResolve(PrnInfoEx *record, const char *name, InfoListRef *ref);
-int InfoListAppend(PrnInfoEx *record, const char *name, InfoItem *item);
-int InfoListClear(PrnInfoEx *record, const char *name);
-// Replaces the named string with a copy of `text`; 0 for an unknown name or
-// when the copy cannot be allocated (the slot is then null).
-int InfoStringSet(PrnInfoEx *record, const char *name, const char *text);
+// The list's slots in `record`; 0 for a null record or ref.
+int InfoListResolve(PrnInfoEx *record, InfoList list, InfoListRef *ref);
+// The list's item with `code`, within its count; null if none.
+InfoItem *InfoListFind(const PrnInfoEx *record, InfoList list, uint16_t code);
+// Links `item` behind the list's last counted item and counts it (a chain
+// longer than its count loses the uncounted rest from the list). 0 for a
+// null record or item.
+int InfoListAppend(PrnInfoEx *record, InfoList list, InfoItem *item);
+// Releases the list's counted items and empties its slots.
+void InfoListClear(PrnInfoEx *record, InfoList list);
+// Replaces the string with a copy of `text`; 0 for a null record or text,
+// or when the copy cannot be allocated (the slot is then null).
+int InfoStringSet(PrnInfoEx *record, InfoString string, const char *text);
 int InfoHasDevice(const PrnInfoEx *record, uint16_t device);
 // Appends an engine-status item for `code`; 0 if it cannot be allocated.
 int InfoAddEngineStatus(PrnInfoEx *record, uint32_t code);

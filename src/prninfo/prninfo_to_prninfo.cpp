@@ -3,6 +3,7 @@
 // texts longer than a field are cut.
 #include "frame/result.h"
 #include "platform/win32.h"
+#include "prninfo/codes.h"
 #include "prninfo/prninfo.h"
 
 #include <cstring>
@@ -10,8 +11,8 @@
 
 namespace {
 
-constexpr uint16_t kDeviceDuplex = 1;
-constexpr uint16_t kDeviceHardDisk = 3;
+using patprn::kDeviceDuplex;
+using patprn::kDeviceHardDisk;
 
 template <size_t N>
 void CopyText(char (&field)[N], const char *text) {

@@ -36,7 +36,8 @@ void FreeLayerArray(BitmapLayer *array, uint32_t placed) {
 // left allocated, when an allocation or the ordering fails.
 BitmapInfo *AssembleBitmapInfo(ElemList *layers) {
     const uint32_t count = ElemListCount(layers);
-    auto *array = static_cast<BitmapLayer *>(GlobalAlloc(GMEM_FIXED, count * sizeof(BitmapLayer)));
+    // Zero-filled, so the reserved bytes the host can read hold no leftovers.
+    auto *array = static_cast<BitmapLayer *>(GlobalAlloc(GPTR, count * sizeof(BitmapLayer)));
     if (array == nullptr) return nullptr;
     for (uint32_t i = 0; i < count; ++i) {
         MemBlock *block = nullptr;
@@ -53,7 +54,7 @@ BitmapInfo *AssembleBitmapInfo(ElemList *layers) {
         layer.pEntries = static_cast<BitmapEntry *>(MemBlockDetach(ordered));
         MemBlockFree(ordered);
     }
-    auto *info = static_cast<BitmapInfo *>(GlobalAlloc(GMEM_FIXED, sizeof(BitmapInfo)));
+    auto *info = static_cast<BitmapInfo *>(GlobalAlloc(GPTR, sizeof(BitmapInfo)));
     if (info == nullptr) {
         FreeLayerArray(array, count);
         return nullptr;
@@ -111,33 +112,49 @@ DWORD CreateBitmapInfo(uint32_t status, const QueryNode *root, DWORD revision, B
     return error;
 }
 
-// PatDisposeBitmapInfo's work: 0, or 87 for a record it does not know.
+// True when `block` is a global-heap block of at least `bytes` bytes: a
+// record is read only as far as its block reaches.
+bool BlockHolds(const void *block, SIZE_T bytes) {
+    return GlobalSize(const_cast<void *>(block)) >= bytes;
+}
+
+// Releases a block of the record; false when the heap refused it.
+bool Release(void *block) { return block == nullptr || GlobalFree(block) == nullptr; }
+
+// PatDisposeBitmapInfo's work: 0, or 87 for a record it does not know or
+// whose blocks the heap refused to release (what could be released is).
 DWORD DisposeBitmapInfo(void *record) {
     if (record == nullptr) return ERROR_INVALID_PARAMETER;
+    // The tag byte first: a record without one of the two tags is refused
+    // without being taken for a heap block.
     const uint8_t tag = *static_cast<const uint8_t *>(record);
+    static_assert(sizeof(BitmapLayer) == sizeof(BitmapInfo), "both tagged records share one layout");
+    if ((tag != PAT_BITMAP_LAYER_TAG && tag != PAT_BITMAP_INFO_TAG) || !BlockHolds(record, sizeof(BitmapInfo))) {
+        return ERROR_INVALID_PARAMETER;
+    }
     if (tag == PAT_BITMAP_LAYER_TAG) {
         auto *layer = static_cast<BitmapLayer *>(record);
-        if (layer->pEntries != nullptr) GlobalFree(layer->pEntries);
-        GlobalFree(layer);
-        return ERROR_SUCCESS;
+        const bool released = Release(layer->pEntries);
+        return Release(layer) && released ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
     }
-    if (tag != PAT_BITMAP_INFO_TAG) return ERROR_INVALID_PARAMETER;
 
     auto *info = static_cast<BitmapInfo *>(record);
     BitmapLayer *layers = info->pLayers;
     // Every layer is checked before anything is released: a record refused
     // half-way would leave the host layers whose entry arrays are gone.
-    for (DWORD i = 0; layers != nullptr && i < info->nLayers; ++i) {
-        if (layers[i].bTag != PAT_BITMAP_LAYER_TAG) return ERROR_INVALID_PARAMETER;
-    }
-    if (layers != nullptr) {
+    if (layers != nullptr && info->nLayers != 0) {
+        if (!BlockHolds(layers, SIZE_T{info->nLayers} * sizeof(BitmapLayer))) return ERROR_INVALID_PARAMETER;
         for (DWORD i = 0; i < info->nLayers; ++i) {
-            if (layers[i].pEntries != nullptr) GlobalFree(layers[i].pEntries);
+            if (layers[i].bTag != PAT_BITMAP_LAYER_TAG) return ERROR_INVALID_PARAMETER;
         }
-        GlobalFree(layers);
     }
-    GlobalFree(info);
-    return ERROR_SUCCESS;
+    bool released = true;
+    if (layers != nullptr) {
+        for (DWORD i = 0; i < info->nLayers; ++i) released = Release(layers[i].pEntries) && released;
+        released = Release(layers) && released;
+    }
+    released = Release(info) && released;
+    return released ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
 }
 
 }  // namespace

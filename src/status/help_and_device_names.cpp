@@ -4,7 +4,7 @@
 #include "frame/localized_string.h"
 #include "frame/result.h"
 #include "frame/string_catalogue.h"
-#include "status/name_tables.h"
+#include "prninfo/name_tables.h"
 #include "status/status_text.h"
 
 #include <cstring>
@@ -29,6 +29,9 @@ constexpr DeviceNameKind kDeviceNameKinds[] = {
 
 DWORD GetStatusHelpFileName(DWORD status, const PrnInfoEx *record, char *output, DWORD *length) {
     if (length == nullptr || !IsStatusSource(status)) return ERROR_INVALID_PARAMETER;
+    // The record is read like every other host record: never past the size
+    // it declares.
+    if (record != nullptr && !HostRecordSizeAtLeast(record, PRNINFOEX_MIN_SIZE)) return ERROR_INVALID_PARAMETER;
     ResolvedCodes *codes = ElemListCreate(kResolvedCodeSize, kResolvedCodesPerStep, kResolvedCodesInitialSteps);
     if (codes == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
     const StatusContext context{status, record};

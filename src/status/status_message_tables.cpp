@@ -8,9 +8,9 @@
 // except that the "tray not detected" codes 41100-41400 give 1041100-1041400
 // (their own message, apart from the "no paper" message of the patterns
 // 411yy-414yy); a pattern gives its digits with the letters read as zeros;
-// the no-response code gives STATUS_NO_RESPONSE. Rows are in the printer's
-// documented order; a code takes every exactly equal row, and only when
-// there is none every row whose pattern matches.
+// the no-response code gives STATUS_NO_RESPONSE. Row order is the order the
+// messages are offered in; a code takes every exactly equal row, and only
+// when there is none every row whose pattern matches.
 #include "status/status_text.h"
 
 namespace patprn {
@@ -36,7 +36,6 @@ constexpr uint32_t kBlack = 13;
 
 }  // namespace
 
-// 122 rows.
 const StatusMessageRow StatusMessageTable[] = {
     {"10001", 10001, kNone},
     {"4294967042", STATUS_NO_RESPONSE, kNone},
@@ -163,7 +162,7 @@ const StatusMessageRow StatusMessageTable[] = {
     {nullptr, 0, kNone},
 };
 
-// 37 rows: the alternate presentation shows fewer states; a code without
+// The alternate presentation shows fewer states; a code without
 // a row here has no message in it.
 const StatusMessageRow AltStatusMessageTable[] = {
     {"10001", 10001, kNone},

@@ -92,7 +92,7 @@ int IsExactPictureKey(uint32_t code) {
     StatusCodeText(code, text);
     for (const PictureSet *set = PictureSetTable; set->key != kPictureSetEnd; ++set) {
         for (const PictureRecord *record = set->records; record->key != nullptr; ++record) {
-            if (lstrcmpA(record->key, text) == 0) return 1;
+            if (std::strcmp(record->key, text) == 0) return 1;
         }
     }
     return 0;
@@ -104,9 +104,9 @@ const PictureRecord *FindPictureRecord(const PictureRecord *records, uint32_t co
     StatusCodeText(code, text);
     const PictureRecord *fallback = nullptr;
     for (const PictureRecord *record = records; record->key != nullptr; ++record) {
-        const bool match = pattern ? CodePatternMatch(text, record->key) != 0 : lstrcmpA(record->key, text) == 0;
+        const bool match = pattern ? CodePatternMatch(text, record->key) != 0 : std::strcmp(record->key, text) == 0;
         if (match) return record;
-        if (lstrcmpA(record->key, kDefaultPictureKey) == 0) fallback = record;
+        if (std::strcmp(record->key, kDefaultPictureKey) == 0) fallback = record;
     }
     return fallback;
 }
@@ -174,8 +174,9 @@ DWORD ComposeStatusEntries(const StatusContext &context, ResolvedCodes *codes, M
     for (ListCursorInit(codes, &cursor); ListCursorNext(&cursor, &code);) {
         const int pattern = IsExactPictureKey(code) ? 0 : 1;
         DWORD error = body != nullptr ? AddRecordEntries(layer, FindPictureRecord(body, code, pattern)) : 0;
+        uint32_t left = context.record->nDeviceInfo;
         for (const InfoItem *item = reinterpret_cast<const InfoItem *>(context.record->pDeviceInfo);
-             item != nullptr && error == ERROR_SUCCESS; item = item->next) {
+             item != nullptr && left != 0 && error == ERROR_SUCCESS; item = item->next, --left) {
             const PictureRecord *set = FindPictureSet(reinterpret_cast<const DeviceInfoItem *>(item)->wDevice);
             if (set != nullptr) error = AddRecordEntries(layer, FindPictureRecord(set, code, pattern));
         }

@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 #include "prninfo/prninfo.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace patprn {
@@ -24,9 +25,10 @@ constexpr char *PrnInfoEx::*kMergedStrings[] = {
 };
 
 // The lists the supplement record overrides, after the strings, wherever
-// it has them; "pEngineStatus" is merged first, on its own.
-constexpr const char *kMergedLists[] = {
-    "pLoadedEmul", "pLoadedFont", "pTrayInfo", "pOutBinInfo", "pDeviceInfo", "pEmulUniqInfo",
+// it has them; the engine-status list is merged first, on its own.
+constexpr InfoList kMergedLists[] = {
+    InfoList::LoadedEmul, InfoList::LoadedFont, InfoList::TrayInfo,
+    InfoList::OutBinInfo, InfoList::DeviceInfo, InfoList::EmulUniqInfo,
 };
 
 // The record a status child points to: its exactly 8 data bytes, else null.
@@ -38,11 +40,11 @@ const PrnInfoEx *ChildRecord(const QueryNode *firstChild, int32_t type) {
 
 // Takes the named list (count and head together) from `supplement` when
 // its head is non-null.
-void MergeList(StatusView *view, const PrnInfoEx *supplement, const char *name) {
+void MergeList(StatusView *view, const PrnInfoEx *supplement, InfoList list) {
     InfoListRef from;
     InfoListRef into;
-    if (!InfoListResolve(const_cast<PrnInfoEx *>(supplement), name, &from) || from.head == nullptr) return;
-    InfoListResolve(view, name, &into);
+    if (!InfoListResolve(const_cast<PrnInfoEx *>(supplement), list, &from) || from.head == nullptr) return;
+    InfoListResolve(view, list, &into);
     *into.headSlot = from.head;
     *into.countSlot = *from.countSlot;
 }
@@ -54,8 +56,9 @@ bool IsWildcard(char c) { return c >= 'a' && c <= 'z'; }
 template <typename Visit>
 void ForEachRankedCode(const StatusPriorityRow *table, const PrnInfoEx *record, Visit visit) {
     uint16_t priority;
-    for (const EngineStatusItem *item = record->pEngineStatus; item != nullptr;
-         item = reinterpret_cast<const EngineStatusItem *>(item->next)) {
+    uint32_t left = record->nEngineStatus;
+    for (const EngineStatusItem *item = record->pEngineStatus; item != nullptr && left != 0;
+         item = reinterpret_cast<const EngineStatusItem *>(item->next), --left) {
         LookupStatusPriority(table, item->dwCode, &priority);
         visit(item->dwCode, priority);
     }
@@ -65,21 +68,14 @@ void ForEachRankedCode(const StatusPriorityRow *table, const PrnInfoEx *record, 
     }
 }
 
-// Exchange sort, ascending as 32-bit unsigned: n - 1 passes over
-// neighbouring pairs, swapping only when the first is strictly greater.
+// Ascending as 32-bit unsigned, duplicates kept. The codes lie back to
+// back in the list's block; a record may hold many thousands of them, so
+// the sort must stay O(n log n) (std::sort allocates nothing).
 void SortAscending(ResolvedCodes *codes) {
     const uint32_t count = ElemListCount(codes);
-    for (uint32_t pass = 1; pass < count; ++pass) {
-        for (uint32_t position = 1; position < count; ++position) {
-            auto *first = static_cast<uint32_t *>(ElemListAt(codes, position));
-            auto *second = static_cast<uint32_t *>(ElemListAt(codes, position + 1));
-            if (*first > *second) {
-                const uint32_t held = *first;
-                *first = *second;
-                *second = held;
-            }
-        }
-    }
+    if (count < 2) return;
+    auto *first = static_cast<uint32_t *>(ElemListAt(codes, 1));
+    std::sort(first, first + count);
 }
 
 }  // namespace
@@ -104,6 +100,7 @@ DWORD BuildStatusView(uint32_t status, const QueryNode *root, StatusView *view) 
     if (view == nullptr) return ERROR_INVALID_PARAMETER;
 
     const QueryNode *firstChild = QueryNodeFirstChild(root);
+    if (!QueryNodeChainBounded(firstChild)) return ERROR_INVALID_DATA;
     const PrnInfoEx *supplement = ChildRecord(firstChild, kSupplementChildType);
     // For the management source the host names the main child's type in
     // the root's data length.
@@ -116,13 +113,13 @@ DWORD BuildStatusView(uint32_t status, const QueryNode *root, StatusView *view) 
     }
 
     std::memcpy(view, main, sizeof(StatusView));
-    MergeList(view, supplement, "pEngineStatus");
+    MergeList(view, supplement, InfoList::EngineStatus);
     for (char *PrnInfoEx::*field : kMergedStrings) {
         if (supplement->*field != nullptr) view->*field = supplement->*field;
     }
     view->dwMemorySize = supplement->dwMemorySize;
     view->bModelCode = supplement->bModelCode;
-    for (const char *name : kMergedLists) MergeList(view, supplement, name);
+    for (InfoList list : kMergedLists) MergeList(view, supplement, list);
     return ERROR_SUCCESS;
 }
 
@@ -141,7 +138,7 @@ int LookupStatusPriority(const StatusPriorityRow *table, uint32_t code, uint16_t
     if (table != nullptr) {
         // An exact key beats any pattern, wherever the pattern stands.
         for (const StatusPriorityRow *row = table; row->key != nullptr && match == nullptr; ++row) {
-            if (lstrcmpA(row->key, text) == 0) match = row;
+            if (std::strcmp(row->key, text) == 0) match = row;
         }
         for (const StatusPriorityRow *row = table; row->key != nullptr && match == nullptr; ++row) {
             if (CodePatternMatch(text, row->key)) match = row;

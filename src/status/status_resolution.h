@@ -67,7 +67,7 @@ struct PriorityIndexRow {
     const StatusPriorityRow *table;
 };
 
-// 113 rows, most urgent first (status_priority_table.cpp).
+// Most urgent first (status_priority_table.cpp).
 extern const StatusPriorityRow StatusPriorityTable[];
 // Status arguments 1 and 0x80000001, both naming StatusPriorityTable.
 extern const PriorityIndexRow PriorityTableIndex[];
@@ -92,7 +92,8 @@ const StatusPriorityRow *PriorityTableFor(uint32_t status);
 //     dwMemorySize and bModelCode.
 // 0, or 87 (view untouched) for a status source other than 1 or 0x8000, a
 // root that is null or not of type 10, a missing or wrongly sized child,
-// a null record pointer or a record size below 404.
+// a null record pointer or a record size below 404; 13 (view untouched)
+// when the root's children run past kQueryChainLimit nodes.
 DWORD BuildStatusView(uint32_t status, const QueryNode *root, StatusView *view);
 
 // True when `text` and `key` have the same length and at every position the

@@ -126,8 +126,7 @@ DWORD CollectItems(ElemList *entries, uint32_t ordinal, const StringCatalogue *c
     return ERROR_SUCCESS;
 }
 
-// Step 4 of BuildItemList: the names of the work list joined by the
-// separator. A name that cannot be loaded fails the list rather than
+// The names of BuildItemList's work list joined by the separator. A name that cannot be loaded fails the list rather than
 // leaving the user a list with a tray or colour missing.
 DWORD JoinItemNames(ElemList *work, const char *separator, char *output, uint32_t capacity) {
     const uint32_t separatorLength = static_cast<uint32_t>(lstrlenA(separator));
@@ -189,7 +188,7 @@ DWORD MatchMessageRows(const StatusContext &context, uint32_t code, ElemList *en
     // Exact keys first; patterns only for a code that has none.
     bool matched = false;
     for (const StatusMessageRow *row = table; row->key != nullptr; ++row) {
-        if (lstrcmpA(row->key, text) != 0) continue;
+        if (std::strcmp(row->key, text) != 0) continue;
         if (AppendEntry(entries, row->messageKey, row->item, "") != ERROR_SUCCESS) return ERROR_NOT_ENOUGH_MEMORY;
         matched = true;
     }

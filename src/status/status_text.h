@@ -49,8 +49,8 @@ struct StatusMessageRow {
     uint32_t item;
 };
 
-// The primary message table (122 rows) and the one used when the status
-// argument carries STATUS_ALT_SET (37 rows); status_message_tables.cpp.
+// The primary message table and the one used when the status argument
+// carries STATUS_ALT_SET; status_message_tables.cpp.
 extern const StatusMessageRow StatusMessageTable[];
 extern const StatusMessageRow AltStatusMessageTable[];
 

@@ -4,6 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#endif
+
 namespace {
 
 using pattest::kPoison;
@@ -21,6 +29,37 @@ TEST(PatGetDllVersion, ReportsFileInterfaceAndDataVersion) {
     EXPECT_EQ(record.dwDataVersion, 0x03060000u);
     for (DWORD word : record.dwReserved) EXPECT_EQ(word, 0u);
 }
+
+#ifndef _WIN32
+// A library loaded from a path longer than the 260 bytes the version lookup
+// reads its own name into: the cut name is another file's, so the call
+// fails with the code the truncation reported instead of succeeding.
+TEST(PatGetDllVersion, AModulePathThatDoesNotFitFails) {
+    namespace fs = std::filesystem;
+    const fs::path built = fs::read_symlink("/proc/self/exe").parent_path() / PATPRN_LIBRARY_FILE;
+    const fs::path deep = fs::temp_directory_path() / ("patprn-" + std::to_string(getpid())) / std::string(200, 'd') /
+                          std::string(100, 'e');
+    fs::create_directories(deep);
+    fs::copy_file(built, deep / PATPRN_LIBRARY_FILE, fs::copy_options::overwrite_existing);
+    void *copy = dlopen((deep / PATPRN_LIBRARY_FILE).c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(copy, nullptr) << dlerror();
+    auto version = reinterpret_cast<BOOL (*)(PatVersionInfo *)>(dlsym(copy, "PatGetDllVersion"));
+    auto lastError = reinterpret_cast<DWORD (*)()>(dlsym(copy, "GetLastError"));
+    ASSERT_NE(version, nullptr);
+    ASSERT_NE(lastError, nullptr);
+    PatVersionInfo record{};
+    record.cbSize = 32;
+    pattest::PoisonLastError();
+    EXPECT_EQ(version(&record), FALSE);
+    // The second copy of the library may set the last error of the copy
+    // loaded first, whose exported functions win the symbol lookup.
+    const DWORD reported = lastError() == 122u ? 122u : GetLastError();
+    EXPECT_EQ(reported, 122u);
+    EXPECT_EQ(record.dwInterfaceVersion, 0u);
+    dlclose(copy);
+    fs::remove_all(deep.parent_path().parent_path());
+}
+#endif
 
 TEST(PatGetDllVersion, RejectsNullAndShortRecordsUntouched) {
     pattest::PoisonLastError();

@@ -1,5 +1,5 @@
 // LoadLocalizedString over the fixture strings 65520-65535 (resources/
-// strings/test.rc), which both platforms compile into the same bytes.
+// tests/resources/test_strings.rc), which both platforms compile into the same bytes.
 #include "frame/localized_string.h"
 
 #include "frame/locale.h"

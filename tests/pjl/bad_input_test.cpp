@@ -90,26 +90,87 @@ TEST(BadInput, MegabyteRepliesAndDeviceIdsInLinearTime) {
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 30.0);
 }
 
-TEST(BadInput, EveryAllocationFailureOfAPollLeavesAConsistentRecord) {
+// Every allocation of a poll made to fail in turn, on a fresh record and
+// on one that an earlier poll filled: each run that meets its failure
+// returns 0 with 8 and leaves a record whose counts match its chains; the
+// first run that needs no more allocations than it was allowed gives the
+// whole record.
+TEST(BadInput, EveryAllocationFailureOfAPollFailsWith8AndLeavesAConsistentRecord) {
     SKIP_WITHOUT_HEAP_HOOK();
     pattest::HeapHookGuard guard;
-    const std::string replies = ReadFixture("poll1_replies.pjl"), id = ReadFixture("poll1_device_id.txt");
+    const std::string replies1 = ReadFixture("poll1_replies.pjl"), id1 = ReadFixture("poll1_device_id.txt");
+    const std::string replies2 = ReadFixture("poll2_replies.pjl"), id2 = ReadFixture("poll2_device_id.txt");
     const long before = pattest::LiveHeapBlocks();
-    for (unsigned n = 1; n <= 40; ++n) {  // a poll of this printer needs fewer than 40
-        HostRecord record;
+    for (bool second : {false, true}) {
+        std::string whole;
         {
-            AnswerTree answer(nullptr, replies.c_str(), id.c_str());
-            pattest::FailNthAllocation(n);
-            pattest::PoisonLastError();
-            const BOOL ok = PatSetCentroDataTo(answer.root, 0, record.get(), 2);
-            EXPECT_EQ(GetLastError(), ok ? 0u : 8u) << n;
-            pattest::FailNthAllocation(0);
-            const std::string result = Describe(record.get());
-            EXPECT_TRUE(n < 40 || result.find("desc=Colour laser printer") != std::string::npos) << result;
+            HostRecord record;
+            AnswerTree first(nullptr, replies1.c_str(), id1.c_str());
+            ASSERT_EQ(PatSetCentroDataTo(first.root, 0, record.get(), 2), TRUE);
+            if (second) {
+                AnswerTree next(nullptr, replies2.c_str(), id2.c_str());
+                ASSERT_EQ(PatSetCentroDataTo(next.root, 0, record.get(), 2), TRUE);
+            }
+            whole = Describe(record.get());
+            record.ReleaseLists();
         }
-        record.ReleaseLists();
-        EXPECT_EQ(pattest::LiveHeapBlocks(), before) << "nothing leaked at failure " << n;
+        bool completed = false;
+        for (unsigned n = 1; !completed && n <= 1000; ++n) {
+            HostRecord record;
+            {
+                AnswerTree first(nullptr, replies1.c_str(), id1.c_str());
+                if (second) {
+                    ASSERT_EQ(PatSetCentroDataTo(first.root, 0, record.get(), 2), TRUE);
+                }
+                AnswerTree answer(nullptr, (second ? replies2 : replies1).c_str(), (second ? id2 : id1).c_str());
+                pattest::FailNthAllocation(n);
+                pattest::PoisonLastError();
+                const BOOL ok = PatSetCentroDataTo(answer.root, 0, record.get(), 2);
+                const DWORD error = GetLastError();
+                const bool struck = pattest::ArmedFailureStruck(n);
+                const std::string result = Describe(record.get());  // checks counts against chains
+                if (struck) {
+                    EXPECT_EQ(ok, FALSE) << n;
+                    EXPECT_EQ(error, 8u) << n;
+                } else {
+                    EXPECT_EQ(ok, TRUE) << n;
+                    EXPECT_EQ(error, 0u) << n;
+                    EXPECT_EQ(result, whole);
+                    completed = true;
+                }
+            }
+            record.ReleaseLists();
+            EXPECT_EQ(pattest::LiveHeapBlocks(), before) << "nothing leaked at failure " << n;
+        }
+        EXPECT_TRUE(completed);
     }
+}
+
+// An answer tree whose children loop back on themselves is refused with 13
+// before anything is written; so is one whose attached query's children do.
+TEST(BadInput, CyclicAnswerTreesAreRefused) {
+    HostRecord record;
+    for (bool inQuery : {false, true}) {
+        QueryNode *query = PatCreateQueryInfo(record.get(), 2, 0x4);
+        AnswerTree answer(query, "@PJL INFO CONFIG\r\n\f", "MFG:M;");
+        QueryNode *parent = inQuery ? query : answer.root;
+        QueryNode *last = parent->pLastChild;
+        last->pNextSibling = parent->pFirstChild;
+        pattest::PoisonLastError();
+        EXPECT_EQ(PatSetCentroDataTo(answer.root, 0, record.get(), 2), FALSE);
+        EXPECT_EQ(GetLastError(), 13u) << inQuery;
+        last->pNextSibling = nullptr;
+        EXPECT_EQ(Describe(record.get()), "");
+        // Each query node's header is written in full, reserved words too.
+        EXPECT_EQ(query->dwReserved1, 0u);
+        EXPECT_EQ(query->dwReserved2, 0u);
+        EXPECT_EQ(query->pFirstChild->dwReserved2, 0u);
+    }
+}
+
+TEST(BadInput, AQueryThatCannotBeBuiltFails) {
+    SKIP_WITHOUT_HEAP_HOOK();
+    pattest::HeapHookGuard guard;
     // A query root that cannot be made fails; a child that cannot be made
     // is left out of a successful query.
     HostRecord record;

@@ -185,7 +185,9 @@ TEST(ReplyCoverageCheck, EveryCategoryEchoedWithAFormFeedAfterIt) {
     EXPECT_EQ(Coverage(many, answer + "@PJL INQUIRE VAR137\r\nOFF" + kFf), 0u);
 }
 
-TEST(DeviceIdParse, OnlyAMakerOrDescriptionThatCannotBeStoredFails) {
+// Anything of the device ID that cannot be stored fails the parse with 8:
+// the fields before stay written, the rest is not read.
+TEST(DeviceIdParse, AFieldThatCannotBeStoredEndsTheParse) {
     SKIP_WITHOUT_HEAP_HOOK();
     pattest::HeapHookGuard guard;
     HostRecord record;
@@ -193,9 +195,16 @@ TEST(DeviceIdParse, OnlyAMakerOrDescriptionThatCannotBeStoredFails) {
     EXPECT_EQ(DeviceIdParse("MFG:M;DES:D;", 13, record.get()), 8u);
     EXPECT_EQ(Describe(record.get()), "") << "the walk stops at the maker";
     pattest::FailNthAllocation(1);
-    EXPECT_EQ(DeviceIdParse("MDL:M;DES:D;", 13, record.get()), 0u);
-    EXPECT_EQ(Describe(record.get()), "desc=D");
+    EXPECT_EQ(DeviceIdParse("MDL:M;DES:D;", 13, record.get()), 8u);
+    EXPECT_EQ(Describe(record.get()), "");
     EXPECT_EQ(record->bModelCode, 255u);
+    pattest::FailNthAllocation(3);
+    EXPECT_EQ(DeviceIdParse("DES:D;STS:10001/40021,1,x;", 27, record.get()), 8u);
+    EXPECT_EQ(record->nEngineStatus, 1u) << "the first code stays, counted";
+    EXPECT_EQ(record->pEngineStatus->dwCode, 10001u);
+    pattest::FailNthAllocation(1);
+    EXPECT_EQ(DeviceIdParse("KWZ:5;", 7, record.get()), 8u);
+    EXPECT_EQ(record->nCounterInfo, 0u);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Resource lookup as the string loader and the bitmap exports use it: the
-// fixture string tables of resources/strings/test.rc (block 4096, numbers
+// fixture string tables of tests/resources/test_strings.rc (block 4096, numbers
 // 65520-65535) in 0x0409, 0x0407, 0x0007, 0x0411, 0x040E and 0x0000, and
 // the version resource (0x0409 only).
 #include <gtest/gtest.h>

@@ -175,7 +175,7 @@ TEST(PMConfigGeneral, NamesMemoryAndDescription) {
     PMGeneral general{"Model X", "SYS 2.1", 67108864, 0, "Maker"};
     PMInfoConfig pm{&general, nullptr, nullptr, {}, nullptr, {}, nullptr};
     HostRecord record;
-    patprn::InfoStringSet(record.get(), "pDescription", "old description");
+    patprn::InfoStringSet(record.get(), patprn::InfoString::Description, "old description");
     ASSERT_EQ(Convert(pm, PMINFO_GENERAL, record), TRUE);
     EXPECT_STREQ(record->pModelName, "Model X");
     EXPECT_STREQ(record->pSYSVersion, "SYS 2.1");
@@ -199,7 +199,7 @@ TEST(PMConfigNotAvailable, EveryPointerSkipped) {
         PMInfoConfig pm;
         std::memset(&pm, fill, sizeof pm);
         HostRecord record;
-        patprn::InfoListAppend(record.get(), "pTrayInfo", patprn::InfoItemAlloc(sizeof(TrayInfoItem)));
+        patprn::InfoListAppend(record.get(), patprn::InfoList::TrayInfo, patprn::InfoItemAlloc(sizeof(TrayInfoItem)));
         record->dwMemorySize = 3, record->dwTrayExtra = 7;
         ASSERT_EQ(Convert(pm, 0xFFFFFFFF, record), TRUE);
         EXPECT_EQ(GetLastError(), 0u);

@@ -140,7 +140,7 @@ TEST(PMStatusEmulations, CodesVersionsAndNamedStrings) {
     emuls.Add() = {{}, "3.0", NotAvailable<const char>()};
     PMInfoStatus pm{nullptr, nullptr, emuls.get(), {}, nullptr};
     HostRecord record;
-    patprn::InfoStringSet(record.get(), "pMainProgVersion", "old main");
+    patprn::InfoStringSet(record.get(), patprn::InfoString::MainProgVersion, "old main");
     ASSERT_EQ(Convert(kSource, pm, PMINFO_EMULATIONS, record), TRUE);
     const std::pair<uint16_t, std::string> expected[] = {
         {15, "V1.5"}, {1, ""}, {2, longVersion.substr(0, 17)}, {0, "2.0"}, {0, "3.0"}};

@@ -15,7 +15,7 @@ namespace {
 using pattest::HostRecord;
 
 template <typename Item>
-Item *Append(HostRecord &record, const char *list) {
+Item *Append(HostRecord &record, patprn::InfoList list) {
     auto *item = reinterpret_cast<Item *>(patprn::InfoItemAlloc(sizeof(Item)));
     patprn::InfoListAppend(record.get(), list, reinterpret_cast<InfoItem *>(item));
     return item;
@@ -49,7 +49,7 @@ TEST(PrnInfoArguments, RejectedCallsLeaveTheOutputUntouched) {
 TEST(PrnInfoCategories, FlagsZeroKeepsOnlySizeAndHardDisk) {
     HostRecord record;
     record->bState = 1;
-    Append<DeviceInfoItem>(record, "pDeviceInfo")->wDevice = 1;
+    Append<DeviceInfoItem>(record, patprn::InfoList::DeviceInfo)->wDevice = 1;
     Output out;
     ASSERT_EQ(out.Flatten(record, 0), TRUE);
     EXPECT_EQ(GetLastError(), 0u);
@@ -57,7 +57,7 @@ TEST(PrnInfoCategories, FlagsZeroKeepsOnlySizeAndHardDisk) {
     EXPECT_TRUE(out.ZeroFrom(0, 1384));
     EXPECT_TRUE(out.ZeroFrom(1388, 2400 - 1388)) << "no duplex flag without its request";
 
-    Append<DeviceInfoItem>(record, "pDeviceInfo")->wDevice = 3;
+    Append<DeviceInfoItem>(record, patprn::InfoList::DeviceInfo)->wDevice = 3;
     ASSERT_EQ(out.Flatten(record, 0), TRUE);
     EXPECT_EQ(out.info.dwHasHardDisk, 0x10003u);
 }
@@ -67,14 +67,14 @@ TEST(PrnInfoCategories, FlagsZeroKeepsOnlySizeAndHardDisk) {
 TEST(PrnInfoCuts, LongListsAndTextsAreCut) {
     HostRecord record;
     for (int i = 1; i <= 70; ++i) {
-        auto *t = Append<TrayInfoItem>(record, "pTrayInfo");
+        auto *t = Append<TrayInfoItem>(record, patprn::InfoList::TrayInfo);
         t->wTray = static_cast<uint16_t>(i), t->wPaperLevel = 50, t->wMediaType = 1;
     }
-    for (int i = 0; i < 20; ++i) Append<OutBinInfoItem>(record, "pOutBinInfo")->wBin = 1;
-    for (int i = 1; i <= 33; ++i) Append<LoadedEmulItem>(record, "pLoadedEmul")->wEmul = static_cast<uint16_t>(i);
-    for (int i = 0; i < 40; ++i) Append<LoadedFontItem>(record, "pLoadedFont")->wFont = 0xFFFF;
-    patprn::InfoStringSet(record.get(), "pMakerName", "ABCDEFGHIJKLMNOPQRST");
-    patprn::InfoStringSet(record.get(), "pSYSVersion", "0123456789abcdefXYZ");
+    for (int i = 0; i < 20; ++i) Append<OutBinInfoItem>(record, patprn::InfoList::OutBinInfo)->wBin = 1;
+    for (int i = 1; i <= 33; ++i) Append<LoadedEmulItem>(record, patprn::InfoList::LoadedEmul)->wEmul = static_cast<uint16_t>(i);
+    for (int i = 0; i < 40; ++i) Append<LoadedFontItem>(record, patprn::InfoList::LoadedFont)->wFont = 0xFFFF;
+    patprn::InfoStringSet(record.get(), patprn::InfoString::MakerName, "ABCDEFGHIJKLMNOPQRST");
+    patprn::InfoStringSet(record.get(), patprn::InfoString::SYSVersion, "0123456789abcdefXYZ");
     Output out;
     ASSERT_EQ(out.Flatten(record, PRNINFO_TRAYS | PRNINFO_OUTBINS | PRNINFO_EMULATIONS | PRNINFO_FONTS |
                                       PRNINFO_IDENTITY | PRNINFO_SYSTEM),

@@ -1,4 +1,4 @@
-// The PrnInfoEx record's lists and strings, reached by name.
+// The PrnInfoEx record's lists and strings, reached through their slots.
 #include "prninfo/prninfo.h"
 #include "support/heap_hook.h"
 #include "support/support.h"
@@ -32,64 +32,81 @@ TEST(InfoItemAlloc, ZeroFilledWithHeadSet) {
 TEST(InfoListAppend, KeepsArrivalOrderAndCounts) {
     HostRecord record;
     InfoItem *first = NewTray(3);
-    ASSERT_EQ(InfoListAppend(record.get(), "pTrayInfo", first), 1);
+    ASSERT_EQ(InfoListAppend(record.get(), InfoList::TrayInfo, first), 1);
     EXPECT_EQ(reinterpret_cast<InfoItem *>(record->pTrayInfo), first);
     EXPECT_EQ(record->nTrayInfo, 1u);
 
     InfoItem *second = NewTray(4);
-    ASSERT_EQ(InfoListAppend(record.get(), "pTrayInfo", second), 1);
+    ASSERT_EQ(InfoListAppend(record.get(), InfoList::TrayInfo, second), 1);
     EXPECT_EQ(reinterpret_cast<InfoItem *>(record->pTrayInfo), first) << "head unchanged";
     EXPECT_EQ(first->next, second);
     EXPECT_EQ(record->nTrayInfo, 2u);
-    EXPECT_EQ(InfoItemChainFind(first, 4), second);
-    EXPECT_EQ(InfoItemChainFind(first, 5), nullptr);
+    EXPECT_EQ(InfoListFind(record.get(), InfoList::TrayInfo, 4), second);
+    EXPECT_EQ(InfoListFind(record.get(), InfoList::TrayInfo, 5), nullptr);
 }
 
-TEST(InfoListAppend, EveryListNameReachesItsOwnSlots) {
+TEST(InfoListAppend, EveryListReachesItsOwnSlots) {
     struct Slot {
-        const char *name;
+        InfoList list;
         size_t count;
         size_t head;
     } slots[] = {
-        {"pEngineStatus", 8, 16},     {"pLoadedEmul", 88, 96},    {"pLoadedFont", 104, 112},
-        {"pTrayInfo", 124, 128},      {"pOutBinInfo", 140, 144},  {"pDeviceInfo", 152, 160},
-        {"pEmulUniqInfo", 168, 176},  {"pCounterInfo", 220, 224}, {"pSupplyInfo", 232, 240},
-        {"pColorCorrection", 248, 256}, {"pCustomMediaInfo", 264, 272},
+        {InfoList::EngineStatus, 8, 16},     {InfoList::LoadedEmul, 88, 96},    {InfoList::LoadedFont, 104, 112},
+        {InfoList::TrayInfo, 124, 128},      {InfoList::OutBinInfo, 140, 144},  {InfoList::DeviceInfo, 152, 160},
+        {InfoList::EmulUniqInfo, 168, 176},  {InfoList::CounterInfo, 220, 224}, {InfoList::SupplyInfo, 232, 240},
+        {InfoList::ColorCorrection, 248, 256}, {InfoList::CustomMediaInfo, 264, 272},
     };
     for (const Slot &slot : slots) {
         HostRecord record;
         InfoItem *item = InfoItemAlloc(16);
-        ASSERT_EQ(InfoListAppend(record.get(), slot.name, item), 1) << slot.name;
+        ASSERT_EQ(InfoListAppend(record.get(), slot.list, item), 1) << slot.head;
         InfoItem *head;
         uint32_t count;
         std::memcpy(&head, record.bytes.data() + slot.head, sizeof head);
         std::memcpy(&count, record.bytes.data() + slot.count, sizeof count);
-        EXPECT_EQ(head, item) << slot.name;
-        EXPECT_EQ(count, 1u) << slot.name;
-        InfoListClear(record.get(), slot.name);
+        EXPECT_EQ(head, item) << slot.head;
+        EXPECT_EQ(count, 1u) << slot.head;
+        InfoListClear(record.get(), slot.list);
     }
 }
 
-TEST(InfoListAppend, UnknownOrMiscasedNamesChangeNothing) {
+// A host chain that loops back on itself is walked no further than the
+// list's count: finding, appending and clearing all end.
+TEST(InfoList, CyclicChainsAreWalkedOnlyToTheirCount) {
     HostRecord record;
-    const std::vector<uint8_t> before = record.bytes;
-    InfoItem *item = NewTray(3);
-    EXPECT_EQ(InfoListAppend(record.get(), "ptrayinfo", item), 0);
-    EXPECT_EQ(InfoListAppend(record.get(), "pTrayInfoX", item), 0);
-    EXPECT_EQ(InfoListClear(record.get(), "PTRAYINFO"), 0);
-    EXPECT_EQ(InfoStringSet(record.get(), "pmodelname", "x"), 0);
-    EXPECT_EQ(record.bytes, before);
-    GlobalFree(item);
+    TrayInfoItem trays[2] = {};
+    trays[0].next = reinterpret_cast<InfoItem *>(&trays[1]);
+    trays[1].next = reinterpret_cast<InfoItem *>(&trays[0]);
+    trays[0].wTray = 3;
+    trays[1].wTray = 4;
+    record->pTrayInfo = &trays[0];
+    record->nTrayInfo = 2;
+    EXPECT_EQ(InfoListFind(record.get(), InfoList::TrayInfo, 4), reinterpret_cast<InfoItem *>(&trays[1]));
+    EXPECT_EQ(InfoListFind(record.get(), InfoList::TrayInfo, 5), nullptr);
+
+    InfoItem *added = NewTray(5);
+    ASSERT_EQ(InfoListAppend(record.get(), InfoList::TrayInfo, added), 1);
+    EXPECT_EQ(trays[1].next, added) << "linked behind the last counted item";
+    EXPECT_EQ(record->nTrayInfo, 3u);
+    EXPECT_EQ(InfoListFind(record.get(), InfoList::TrayInfo, 5), added);
+    trays[1].next = nullptr;
+    GlobalFree(added);
+
+    // A count larger than the chain ends at the chain's end.
+    record->nTrayInfo = 50;
+    EXPECT_EQ(InfoListFind(record.get(), InfoList::TrayInfo, 9), nullptr);
+    record->pTrayInfo = nullptr;
+    record->nTrayInfo = 0;
 }
 
 TEST(InfoListClear, ReleasesTheChainAndEmptiesTheSlots) {
     HostRecord record;
-    EXPECT_EQ(InfoListClear(record.get(), "pTrayInfo"), 1) << "clearing an empty list succeeds";
+    InfoListClear(record.get(), InfoList::TrayInfo);
     EXPECT_EQ(record->pTrayInfo, nullptr);
     const long before = pattest::LiveHeapBlocks();
-    InfoListAppend(record.get(), "pTrayInfo", NewTray(3));
-    InfoListAppend(record.get(), "pTrayInfo", NewTray(4));
-    EXPECT_EQ(InfoListClear(record.get(), "pTrayInfo"), 1);
+    InfoListAppend(record.get(), InfoList::TrayInfo, NewTray(3));
+    InfoListAppend(record.get(), InfoList::TrayInfo, NewTray(4));
+    InfoListClear(record.get(), InfoList::TrayInfo);
     EXPECT_EQ(record->pTrayInfo, nullptr);
     EXPECT_EQ(record->nTrayInfo, 0u);
     EXPECT_EQ(pattest::LiveHeapBlocks(), before);
@@ -97,34 +114,39 @@ TEST(InfoListClear, ReleasesTheChainAndEmptiesTheSlots) {
 
 TEST(InfoStringSet, StoresFreshCopiesAndReplacesTheOldOne) {
     HostRecord record;
-    ASSERT_EQ(InfoStringSet(record.get(), "pModelName", ""), 1);
+    ASSERT_EQ(InfoStringSet(record.get(), InfoString::ModelName, ""), 1);
     ASSERT_NE(record->pModelName, nullptr) << "an empty text is stored, not null";
     EXPECT_EQ(GlobalSize(record->pModelName), 1u);
 
     char text[] = "Colour Laser 700";
-    ASSERT_EQ(InfoStringSet(record.get(), "pModelName", text), 1);
+    ASSERT_EQ(InfoStringSet(record.get(), InfoString::ModelName, text), 1);
     EXPECT_NE(record->pModelName, text);
     EXPECT_STREQ(record->pModelName, "Colour Laser 700");
     text[0] = 'X';
     EXPECT_STREQ(record->pModelName, "Colour Laser 700") << "the record holds its own copy";
 
     // Setting a string to its own current value keeps the text.
-    ASSERT_EQ(InfoStringSet(record.get(), "pModelName", record->pModelName), 1);
+    ASSERT_EQ(InfoStringSet(record.get(), InfoString::ModelName, record->pModelName), 1);
     EXPECT_STREQ(record->pModelName, "Colour Laser 700");
 
-    const char *names[] = {"pMakerName", "pDescription", "pSYSVersion", "pMainProgVersion", "pVPSVersion"};
-    for (const char *name : names) EXPECT_EQ(InfoStringSet(record.get(), name, name), 1) << name;
-    EXPECT_STREQ(record->pVPSVersion, "pVPSVersion");
-    EXPECT_STREQ(record->pSYSVersion, "pSYSVersion");
+    const InfoString others[] = {InfoString::MakerName, InfoString::Description, InfoString::SYSVersion,
+                                 InfoString::MainProgVersion, InfoString::VPSVersion};
+    for (InfoString string : others) EXPECT_EQ(InfoStringSet(record.get(), string, "x"), 1);
+    EXPECT_STREQ(record->pMakerName, "x");
+    EXPECT_STREQ(record->pDescription, "x");
+    EXPECT_STREQ(record->pSYSVersion, "x");
+    EXPECT_STREQ(record->pMainProgVersion, "x");
+    EXPECT_STREQ(record->pVPSVersion, "x");
+    EXPECT_EQ(InfoStringSet(record.get(), InfoString::ModelName, nullptr), 0);
 }
 
 TEST(InfoStringSet, FailedCopyLeavesTheSlotNull) {
     SKIP_WITHOUT_HEAP_HOOK();
     pattest::HeapHookGuard guard;
     HostRecord record;
-    ASSERT_EQ(InfoStringSet(record.get(), "pDescription", "old"), 1);
+    ASSERT_EQ(InfoStringSet(record.get(), InfoString::Description, "old"), 1);
     pattest::FailNthAllocation(1);
-    EXPECT_EQ(InfoStringSet(record.get(), "pDescription", "new"), 0);
+    EXPECT_EQ(InfoStringSet(record.get(), InfoString::Description, "new"), 0);
     EXPECT_EQ(record->pDescription, nullptr);
 }
 
@@ -138,6 +160,10 @@ TEST(CodeTableLookup, ExactCaseSensitiveMatchElseTheDefault) {
     EXPECT_EQ(CodeTableLookup("A4", nullptr), 0xFFFFFFFFu);
     EXPECT_EQ(CodeTableLookup("any model", ModelNameTable), 255u);
     EXPECT_EQ(CodeTableLookup("", ModelNameTable), 255u);
+    // A soft hyphen or a control character weighs nothing in a locale
+    // comparison; here it makes another text.
+    EXPECT_EQ(CodeTableLookup("A4\xAD", table), 41u);
+    EXPECT_EQ(CodeTableLookup("A\x01" "4", table), 41u);
 }
 
 TEST(InfoHasDevice, SearchesTheDeviceList) {
@@ -145,7 +171,7 @@ TEST(InfoHasDevice, SearchesTheDeviceList) {
     EXPECT_EQ(InfoHasDevice(record.get(), 1), 0);
     auto *duplex = reinterpret_cast<DeviceInfoItem *>(InfoItemAlloc(kDeviceInfoItemSize));
     duplex->wDevice = 1;
-    InfoListAppend(record.get(), "pDeviceInfo", reinterpret_cast<InfoItem *>(duplex));
+    InfoListAppend(record.get(), InfoList::DeviceInfo, reinterpret_cast<InfoItem *>(duplex));
     EXPECT_EQ(InfoHasDevice(record.get(), 1), 1);
     EXPECT_EQ(InfoHasDevice(record.get(), 3), 0);
 }

@@ -377,6 +377,41 @@ TEST(PatDisposeBitmapInfo, ALoneLayerOrAPictureWhoseLayersAreAllTagged) {
     EXPECT_EQ(GetLastError(), 87u);
 }
 
+// A tagged record is read only as far as its block reaches, and a record
+// whose blocks the heap does not know is not reported as released.
+TEST(PatDisposeBitmapInfo, ShortBlocksAndForeignBlocksAreRefused) {
+    auto *tiny = static_cast<uint8_t *>(GlobalAlloc(GPTR, 1));
+    *tiny = PAT_BITMAP_INFO_TAG;
+    pattest::PoisonLastError();
+    EXPECT_EQ(PatDisposeBitmapInfo(tiny), FALSE);
+    EXPECT_EQ(GetLastError(), 87u);
+    EXPECT_EQ(GlobalFree(tiny), nullptr) << "a refused block stays the host's";
+
+    // A layer array shorter than the layers the picture claims.
+    auto *info = static_cast<BitmapInfo *>(GlobalAlloc(GPTR, sizeof(BitmapInfo)));
+    info->bTag = PAT_BITMAP_INFO_TAG;
+    info->nLayers = 3;
+    info->pLayers = static_cast<BitmapLayer *>(GlobalAlloc(GPTR, sizeof(BitmapLayer)));
+    info->pLayers[0].bTag = PAT_BITMAP_LAYER_TAG;
+    pattest::PoisonLastError();
+    EXPECT_EQ(PatDisposeBitmapInfo(info), FALSE);
+    EXPECT_EQ(GetLastError(), 87u);
+
+    // Entries that are no block of the heap: the rest is released, the
+    // failure reported.
+    auto *host = static_cast<uint8_t *>(GlobalAlloc(GPTR, 256));
+    info->nLayers = 1;
+    info->pLayers[0].pEntries = reinterpret_cast<BitmapEntry *>(host + 64);
+    const long before = pattest::LiveHeapBlocks();
+    pattest::PoisonLastError();
+    EXPECT_EQ(PatDisposeBitmapInfo(info), FALSE);
+    EXPECT_EQ(GetLastError(), 87u);
+    if (before >= 0) {
+        EXPECT_EQ(pattest::LiveHeapBlocks(), before - 2);
+    }
+    GlobalFree(host);
+}
+
 // Every allocation of a picture made to fail in turn, until a run makes
 // none: each run that hit a failure returns null with 8, nothing leaks,
 // and the run without one gives the whole picture.

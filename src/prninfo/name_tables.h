@@ -4,13 +4,14 @@
 // localized display string.
 //
 // Contract for every user of these tables:
-// - Rows are constant, in the printer's documented order, and matched with
-//   NameTableFind: exact, case-sensitive, first match wins.
+// - Rows are constant and matched with NameTableFind: byte for byte, first
+//   match wins.
 // - Each table ends with a row whose name is null. That end row carries the
 //   code for a name without a row (tray 0 "unknown", bin 255 "unknown") and
 //   string number 0: there is no display string for an unknown name.
 // - The device-name export takes the row's string number; the configuration
-//   conversion of the printer-management record takes the row's code.
+//   conversion of the printer-management record takes the row's code. Both
+//   build on the record's data, so the tables live with the record.
 #pragma once
 
 #include <cstdint>
