@@ -228,8 +228,8 @@ def with_print_system(root):
         write_scenario(scenario, "no-response")
         started = time.time()
         job = submit(cups, "q", job_file)
-        check(wait_for(lambda: "patprn" in cups.log() and "Printer not responding" in cups.log(), 40),
-              "no response: the backend gives the job back")
+        check(wait_for(lambda: f"[Job {job.split('-')[-1]}] Backend returned status 6" in cups.log(), 40),
+              "no response: the backend gives the job back (exit status 6, retry)")
         time.sleep(2)
         states = cups.job_states("q")
         check(states.get(job) == "not-completed",
