@@ -12,6 +12,9 @@
 
 #include "commands.h"
 #include "snmp.h"
+#ifndef _WIN32
+#include "cups_backend.h"
+#endif
 
 namespace {
 
@@ -33,6 +36,10 @@ void AddPollOptions(CLI::App *app, patmon::PollCommand &command) {
 }  // namespace
 
 int main(int argc, char **argv) {
+#ifndef _WIN32
+    // Installed as the print queue's backend "patprn", the program is that.
+    if (argc > 0 && patmon::IsBackendInvocation(argv[0])) return patmon::RunBackend(argc, argv);
+#endif
 #ifdef _WIN32
     // UTF-8 bytes out as they are, with the same line ends as on Linux.
     _setmode(_fileno(stdout), _O_BINARY);

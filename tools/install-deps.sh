@@ -16,6 +16,8 @@ packages=(
     libsnmp-dev                               # patmon: device ID over SNMP, the simulator's agent
     libpng-dev                                # patmon and the bitmap generator: PNG pictures
     snmpd                                     # tests: an SNMP agent that answers the wrong type
+    cups cups-client cups-ipp-utils           # tests: the patprn backend behind a private cupsd, lp, ipptool
+    python3                                   # tests: the print-system test script
 )
 
 missing=()
