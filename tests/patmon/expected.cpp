@@ -256,4 +256,12 @@ Json PollInProcess(const std::string &scenario, const std::string &language, pat
     return doc;
 }
 
+std::string ScenarioTestName(const testing::TestParamInfo<ExpectedScenario> &info) {
+    std::string name = info.param.name;
+    for (char &c : name) {
+        if (c == '-') c = '_';
+    }
+    return name;
+}
+
 }  // namespace patmontest

@@ -5,6 +5,8 @@
 // a poll's JSON and of its PNG picture against them.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -58,5 +60,8 @@ void CheckPicture(const std::string &pngPath, const nlohmann::json &doc);
 // status text in `language`; `result` receives the poll when given.
 nlohmann::json PollInProcess(const std::string &scenario, const std::string &language,
                              patmon::PollResult *result = nullptr);
+
+// The scenario's name as a test name ("toner-out" -> "toner_out").
+std::string ScenarioTestName(const testing::TestParamInfo<ExpectedScenario> &info);
 
 }  // namespace patmontest

@@ -14,14 +14,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-std::string TestName(const testing::TestParamInfo<ExpectedScenario> &info) {
-    std::string name = info.param.name;
-    for (char &c : name) {
-        if (c == '-') c = '_';
-    }
-    return name;
-}
-
 class Loopback : public testing::TestWithParam<ExpectedScenario> {
 protected:
     static void SetUpTestSuite() {
@@ -113,7 +105,8 @@ TEST_P(Loopback, ShowsWhatTheInProcessPollShows) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(BuiltIn, Loopback, testing::ValuesIn(ExpectedScenarios()), TestName);
+INSTANTIATE_TEST_SUITE_P(BuiltIn, Loopback, testing::ValuesIn(ExpectedScenarios()),
+                         ScenarioTestName);
 
 }  // namespace
 }  // namespace patmontest

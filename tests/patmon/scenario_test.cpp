@@ -15,14 +15,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-std::string TestName(const testing::TestParamInfo<ExpectedScenario> &info) {
-    std::string name = info.param.name;
-    for (char &c : name) {
-        if (c == '-') c = '_';
-    }
-    return name;
-}
-
 TEST(Scenarios, TheExpectedTableCoversEveryBuiltInScenarioInListingOrder) {
     std::vector<std::string> builtIn, expected;
     for (const patmon::Scenario &s : patmon::BuiltInScenarios()) builtIn.push_back(s.name);
@@ -48,7 +40,8 @@ TEST_P(InProcess, ShowsTheStatusRecordAndPicture) {
     CheckPicture(dir.File("status.png"), english);
 }
 
-INSTANTIATE_TEST_SUITE_P(BuiltIn, InProcess, testing::ValuesIn(ExpectedScenarios()), TestName);
+INSTANTIATE_TEST_SUITE_P(BuiltIn, InProcess, testing::ValuesIn(ExpectedScenarios()),
+                         ScenarioTestName);
 
 // A host keeps one record per printer across polls (patmon watch): the
 // second poll replaces the lists of the first instead of adding to them.
