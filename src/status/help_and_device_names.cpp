@@ -31,7 +31,7 @@ DWORD GetStatusHelpFileName(DWORD status, const PrnInfoEx *record, char *output,
     if (length == nullptr || !IsStatusSource(status)) return ERROR_INVALID_PARAMETER;
     // The record is read like every other host record: never past the size
     // it declares.
-    if (record != nullptr && !HostRecordSizeAtLeast(record, PRNINFOEX_MIN_SIZE)) return ERROR_INVALID_PARAMETER;
+    if (record != nullptr && !HostRecordSizeAtLeast(record, PAT_PRNINFOEX_MIN_SIZE)) return ERROR_INVALID_PARAMETER;
     ResolvedCodes *codes = ElemListCreate(kResolvedCodeSize, kResolvedCodesPerStep, kResolvedCodesInitialSteps);
     if (codes == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
     const StatusContext context{status, record};
