@@ -3,7 +3,7 @@
 
 #include "frame/localized_string.h"
 #include "frame/result.h"
-#include "frame/string_catalogue.h"
+#include "status/string_catalogue.h"
 #include "prninfo/name_tables.h"
 #include "status/status_text.h"
 
