@@ -125,9 +125,9 @@ static int PrintStatus(const QueryNode *statusTree, const char *locale) {
 
 int main(void) {
     /* The host's record of this printer, kept from poll to poll. */
-    PrnInfoEx *record = (PrnInfoEx *)calloc(1, PRNINFOEX_MIN_SIZE);
+    PrnInfoEx *record = (PrnInfoEx *)calloc(1, PAT_PRNINFOEX_MIN_SIZE);
     if (record == NULL) return 1;
-    record->dwSize = PRNINFOEX_MIN_SIZE;
+    record->dwSize = PAT_PRNINFOEX_MIN_SIZE;
 
     /* 1. What to send. */
     QueryNode *query =
@@ -155,9 +155,9 @@ int main(void) {
     /* 4. The status tree names two records: the supplement (what the host
      * learnt by management data; this host has none, so an empty record)
      * and the main record of the poll. The text and the picture follow. */
-    PrnInfoEx *supplementRecord = (PrnInfoEx *)calloc(1, PRNINFOEX_MIN_SIZE);
+    PrnInfoEx *supplementRecord = (PrnInfoEx *)calloc(1, PAT_PRNINFOEX_MIN_SIZE);
     if (supplementRecord == NULL) return 1;
-    supplementRecord->dwSize = PRNINFOEX_MIN_SIZE;
+    supplementRecord->dwSize = PAT_PRNINFOEX_MIN_SIZE;
     QueryNode *statusTree = NewNode(PAT_NODE_STATUS_ROOT, NULL, 0);
     QueryNode *supplement = NewNode(PAT_NODE_STATUS_SUPPLEMENT, &supplementRecord, sizeof supplementRecord);
     QueryNode *main = NewNode(PAT_NODE_STATUS_MAIN_PJL, &record, sizeof record);

@@ -124,11 +124,6 @@ PATPRN_CHECK_OFFSET(QueryNode, dwLength, 40);
 #define QNODE_PJL_TEXT 1000
 #define QNODE_DEVICE_ID 1002
 
-/* Length-check modes of the library's node readers. */
-#define QNODE_LEN_EXACT 0
-#define QNODE_LEN_UP_TO 1
-#define QNODE_LEN_AT_LEAST 2
-
 /* ---- Printer information record ------------------------------------------ */
 
 /* Common head of every item of a PrnInfoEx list. */
@@ -246,7 +241,7 @@ PATPRN_CHECK_OFFSET(SupplyInfoItem, wSupply, 12);
 PATPRN_CHECK_OFFSET(SupplyInfoItem, dwValue, 16);
 
 /* The host's extended printer-information record. The host allocates at
- * least PRNINFOEX_MIN_SIZE bytes, zero-fills them and sets dwSize; the
+ * least PAT_PRNINFOEX_MIN_SIZE bytes, zero-fills them and sets dwSize; the
  * library never touches bytes 4-7, 184-219 or anything from 280 on. */
 typedef struct PrnInfoEx {
     DWORD dwSize;
@@ -343,7 +338,7 @@ PATPRN_CHECK_OFFSET(PrnInfoEx, nCustomMediaInfo, 264);
 PATPRN_CHECK_OFFSET(PrnInfoEx, pCustomMediaInfo, 272);
 
 /* Smallest dwSize the library accepts for a PrnInfoEx or status record. */
-#define PRNINFOEX_MIN_SIZE 404u
+#define PAT_PRNINFOEX_MIN_SIZE 404u
 
 /* ---- Printer-management records ------------------------------------------ */
 
@@ -354,11 +349,11 @@ PATPRN_CHECK_OFFSET(PrnInfoEx, pCustomMediaInfo, 272);
  * records and only the fields declared by name; the bNotRead gaps are the
  * host's and are never touched.
  *
- * Any pointer may be null or all ones (PMINFO_POINTER_NOT_AVAILABLE), any
- * 32-bit value PMINFO_VALUE_NOT_AVAILABLE: the datum is then skipped, which
+ * Any pointer may be null or all ones (PAT_PMINFO_POINTER_NOT_AVAILABLE), any
+ * 32-bit value PAT_PMINFO_VALUE_NOT_AVAILABLE: the datum is then skipped, which
  * is never an error. Texts are zero-terminated 8-bit strings. */
-#define PMINFO_VALUE_NOT_AVAILABLE 0xFFFFFFFFu
-#define PMINFO_POINTER_NOT_AVAILABLE ((void *)~(uintptr_t)0)
+#define PAT_PMINFO_VALUE_NOT_AVAILABLE 0xFFFFFFFFu
+#define PAT_PMINFO_POINTER_NOT_AVAILABLE ((void *)~(uintptr_t)0)
 
 /* A list of elements. Used only when the group pointer, dwCount and
  * ppElement are all available; dwCount 0 is a valid, empty group. */
@@ -386,10 +381,10 @@ PATPRN_CHECK_OFFSET(PMInfoStatus, pEmulGroup, 16);
 PATPRN_CHECK_OFFSET(PMInfoStatus, pEngineGroup, 48);
 
 /* Bits of the printer status word. */
-#define PM_STATUS_STATE 0x00000001u        /* becomes bState */
-#define PM_STATUS_TRANSIENT 0x00000080u    /* engine status 10003 */
-#define PM_STATUS_PRINTING 0x00400000u     /* bPrinting, engine status 10023 */
-#define PM_STATUS_NO_RESPONSE 0x08000000u  /* bNoResponse, engine status 0xFFFFFF02 */
+#define PAT_PM_STATUS_STATE 0x00000001u        /* becomes bState */
+#define PAT_PM_STATUS_TRANSIENT 0x00000080u    /* engine status 10003 */
+#define PAT_PM_STATUS_PRINTING 0x00400000u     /* bPrinting, engine status 10023 */
+#define PAT_PM_STATUS_NO_RESPONSE 0x08000000u  /* bNoResponse, engine status 0xFFFFFF02 */
 
 typedef struct PMEngineStatus {
     DWORD dwNotRead;
@@ -415,10 +410,10 @@ typedef struct PMFont {
 PATPRN_CHECK_OFFSET(PMFont, pName, 0);
 
 /* Category flags with source 1. */
-#define PMINFO_STATUS_WORD 0x1u
-#define PMINFO_ENGINE_STATUS 0x2u
-#define PMINFO_EMULATIONS 0x4u
-#define PMINFO_FONTS 0x8u
+#define PAT_PMINFO_STATUS_WORD 0x1u
+#define PAT_PMINFO_ENGINE_STATUS 0x2u
+#define PAT_PMINFO_EMULATIONS 0x4u
+#define PAT_PMINFO_FONTS 0x8u
 
 /* Configuration shape (source 0x8000). */
 typedef struct PMGeneral {
@@ -459,11 +454,11 @@ typedef struct PMTray {
     uint8_t bNotRead2[16];
     const char *pMediaName;
     uint8_t bNotRead3[24];
-    DWORD dwMedia;            /* one PM_MEDIA bit, or PM_MEDIA_EXTENDED */
+    DWORD dwMedia;            /* one PM_MEDIA bit, or PAT_PM_MEDIA_EXTENDED */
     DWORD dwPad;
-    DWORD *pMediaExt;         /* extended media bit when PM_MEDIA_EXTENDED */
+    DWORD *pMediaExt;         /* extended media bit when PAT_PM_MEDIA_EXTENDED */
     DWORD dwNotRead4;
-    DWORD dwFlags;            /* PM_TRAY_CUSTOM_SIZE */
+    DWORD dwFlags;            /* PAT_PM_TRAY_CUSTOM_SIZE */
 } PMTray;
 PATPRN_CHECK_SIZE(PMTray, 112);
 PATPRN_CHECK_OFFSET(PMTray, dwLevel, 8);
@@ -496,15 +491,15 @@ PATPRN_CHECK_OFFSET(PMTrayShort, dwMedia, 60);
 PATPRN_CHECK_OFFSET(PMTrayShort, dwFlags, 68);
 
 /* Paper level bits of a tray (first match wins: empty, then 10 ... 75 percent). */
-#define PM_LEVEL_EMPTY 0x00000012u
-#define PM_LEVEL_10 0x00000100u
-#define PM_LEVEL_25 0x00000200u
-#define PM_LEVEL_50 0x00000400u
-#define PM_LEVEL_75 0x00000800u
+#define PAT_PM_LEVEL_EMPTY 0x00000012u
+#define PAT_PM_LEVEL_10 0x00000100u
+#define PAT_PM_LEVEL_25 0x00000200u
+#define PAT_PM_LEVEL_50 0x00000400u
+#define PAT_PM_LEVEL_75 0x00000800u
 /* Tray flags: the tray holds a custom paper size. */
-#define PM_TRAY_CUSTOM_SIZE 0x00000100u
+#define PAT_PM_TRAY_CUSTOM_SIZE 0x00000100u
 /* Media number of the long layout: the medium is in *pMediaExt. */
-#define PM_MEDIA_EXTENDED 0x00800000u
+#define PAT_PM_MEDIA_EXTENDED 0x00800000u
 
 typedef struct PMOutBin {
     const char *pName;        /* "Standard Tray" */
@@ -518,11 +513,11 @@ typedef struct PMDevice {
 PATPRN_CHECK_OFFSET(PMDevice, dwNumber, 0);
 
 /* Category flags with source 0x8000. */
-#define PMINFO_GENERAL 0x1u
-#define PMINFO_TRAYS 0x2u
-#define PMINFO_OUTBINS 0x4u
-#define PMINFO_DEVICES 0x40u
-#define PMINFO_TRAYS_SHORT 0x400u
+#define PAT_PMINFO_GENERAL 0x1u
+#define PAT_PMINFO_TRAYS 0x2u
+#define PAT_PMINFO_OUTBINS 0x4u
+#define PAT_PMINFO_DEVICES 0x40u
+#define PAT_PMINFO_TRAYS_SHORT 0x400u
 
 /* The flat printer-information record filled by PatPrnInfoExToPrnInfo:
  * 2400 bytes, every field written only by its category (PRNINFO_* flags),
@@ -556,14 +551,14 @@ typedef struct PrnInfo {
     uint8_t bNotState;
     uint8_t bAttention;
     uint8_t bPrinting;
-    DWORD dwSize;                /* always PRNINFO_SIZE */
+    DWORD dwSize;                /* always PAT_PRNINFO_SIZE */
     uint8_t bZero2[36];
     PrnInfoPair aTrayLevel[16];  /* (tray, paper level) of the first 16 trays */
     DWORD nTrayLevel;
     PrnInfoPair aOutBin[16];     /* (bin, bin state) */
     DWORD nOutBin;
     DWORD dwHasDuplex;           /* 1 with a duplex unit */
-    DWORD dwHasHardDisk;         /* PRNINFO_HARD_DISK with a hard disk, whatever the flags */
+    DWORD dwHasHardDisk;         /* PAT_PRNINFO_HARD_DISK with a hard disk, whatever the flags */
     uint8_t bZero3[20];
     DWORD dwOutBinExtra;
     DWORD adwStatus[32];         /* several status codes only */
@@ -609,21 +604,21 @@ PATPRN_CHECK_OFFSET(PrnInfo, nStatus, 1848);
 PATPRN_CHECK_OFFSET(PrnInfo, dwNoResponse, 1856);
 PATPRN_CHECK_OFFSET(PrnInfo, aTrayMedia, 1864);
 
-#define PRNINFO_SIZE 2400u
-#define PRNINFO_HARD_DISK 0x10003u
+#define PAT_PRNINFO_SIZE 2400u
+#define PAT_PRNINFO_HARD_DISK 0x10003u
 /* Low 16 bits of dwStatusCode when several status codes are summarised. */
-#define PRNINFO_SEVERAL_STATUS 107u
+#define PAT_PRNINFO_SEVERAL_STATUS 107u
 
 /* Request flags of PatPrnInfoExToPrnInfo. */
-#define PRNINFO_STATE 0x2u
-#define PRNINFO_SYSTEM 0x4u
-#define PRNINFO_TRAYS 0x8u
-#define PRNINFO_OUTBINS 0x10u
-#define PRNINFO_EMULATIONS 0x100u
-#define PRNINFO_FONTS 0x200u
-#define PRNINFO_IDENTITY 0x400u
-#define PRNINFO_DUPLEX 0x20000u
-#define PRNINFO_ENGINE_STATUS 0x80000u
+#define PAT_PRNINFO_STATE 0x2u
+#define PAT_PRNINFO_SYSTEM 0x4u
+#define PAT_PRNINFO_TRAYS 0x8u
+#define PAT_PRNINFO_OUTBINS 0x10u
+#define PAT_PRNINFO_EMULATIONS 0x100u
+#define PAT_PRNINFO_FONTS 0x200u
+#define PAT_PRNINFO_IDENTITY 0x400u
+#define PAT_PRNINFO_DUPLEX 0x20000u
+#define PAT_PRNINFO_ENGINE_STATUS 0x80000u
 
 /* ---- PJL dialogue -------------------------------------------------------- */
 
@@ -826,7 +821,7 @@ PATPRN_API BOOL WINAPI PatGetDllVersion(PatVersionInfo *record);
 PATPRN_API BOOL WINAPI PatGetPeripheralProfile(DWORD source, DWORD *profile, DWORD *size);
 
 /** Builds the PJL queries of one poll as a query tree.
- *  @param info the host's PrnInfoEx (dwSize at least PRNINFOEX_MIN_SIZE);
+ *  @param info the host's PrnInfoEx (dwSize at least PAT_PRNINFOEX_MIN_SIZE);
  *         only its size and its tray list are read (the trays to inquire).
  *  @param revision PAT_REVISION_PJL (2).
  *  @param flags PAT_QUERY_* bits: device ID, configuration, trays, output bins.
@@ -858,7 +853,7 @@ PATPRN_API QueryNode *WINAPI PatCreateEmulUniqQueryInfo(PrnInfoEx *info, DWORD r
  *         Every reply begins with the echoed command and ends with a form
  *         feed. Read only; it stays the host's.
  *  @param reserved not used; pass 0.
- *  @param info the host's PrnInfoEx (dwSize at least PRNINFOEX_MIN_SIZE),
+ *  @param info the host's PrnInfoEx (dwSize at least PAT_PRNINFOEX_MIN_SIZE),
  *         updated in place. Items and strings the library hangs into it come
  *         from the global heap; the library releases them only when it
  *         replaces a string or clears a list, otherwise the host releases
@@ -878,8 +873,8 @@ PATPRN_API BOOL WINAPI PatSetCentroDataTo(QueryNode *tree, DWORD reserved, PrnIn
  *  @param pmInfo the host's record of the shape the source names; only read.
  *  @param revision PAT_REVISION_PM_STATUS (100) with source 1,
  *         PAT_REVISION_PM_CONFIG (104) with source 0x8000.
- *  @param flags which categories to convert: PMINFO_STATUS_WORD ...
- *         PMINFO_FONTS with source 1, PMINFO_GENERAL ... PMINFO_TRAYS_SHORT
+ *  @param flags which categories to convert: PAT_PMINFO_STATUS_WORD ...
+ *         PAT_PMINFO_FONTS with source 1, PAT_PMINFO_GENERAL ... PAT_PMINFO_TRAYS_SHORT
  *         with source 0x8000; other bits are ignored.
  *  @param info the host's PrnInfoEx, updated in place (ownership as with
  *         PatSetCentroDataTo).
@@ -890,11 +885,11 @@ PATPRN_API BOOL WINAPI PatPMInfoToPrnInfoEx(DWORD source, const void *pmInfo, DW
 
 /** Flattens the host's PrnInfoEx into the fixed-size PrnInfo.
  *  @param info the host's PrnInfoEx; only read.
- *  @param prnInfo the host's buffer of PRNINFO_SIZE (2400) bytes; its size
+ *  @param prnInfo the host's buffer of PAT_PRNINFO_SIZE (2400) bytes; its size
  *         is not checked. Every field is written only by its category.
  *  @param flags PRNINFO_* categories to fill.
  *  @return 1 on success; 0 with 87 for a null pointer or a dwSize below
- *          PRNINFOEX_MIN_SIZE (there is no other failure). */
+ *          PAT_PRNINFOEX_MIN_SIZE (there is no other failure). */
 PATPRN_API BOOL WINAPI PatPrnInfoExToPrnInfo(const PrnInfoEx *info, PrnInfo *prnInfo, DWORD flags);
 
 /** The localized text of the printer's most urgent status.
@@ -998,6 +993,45 @@ PATPRN_API BOOL WINAPI PatGetPalette(void *buffer, DWORD *size);
  *          system's; on Linux taken from the environment's locale (LANG,
  *          LC_ALL), English when none matches. */
 PATPRN_API BOOL WINAPI PatSetLocale(const char *code);
+
+/* ---- Names of release 1.1 ------------------------------------------------
+ * The record constants above carried no PAT_ prefix before; these names
+ * stay so that hosts written against them build unchanged. */
+#define PRNINFOEX_MIN_SIZE           PAT_PRNINFOEX_MIN_SIZE
+#define PMINFO_VALUE_NOT_AVAILABLE   PAT_PMINFO_VALUE_NOT_AVAILABLE
+#define PMINFO_POINTER_NOT_AVAILABLE PAT_PMINFO_POINTER_NOT_AVAILABLE
+#define PM_STATUS_STATE              PAT_PM_STATUS_STATE
+#define PM_STATUS_TRANSIENT          PAT_PM_STATUS_TRANSIENT
+#define PM_STATUS_PRINTING           PAT_PM_STATUS_PRINTING
+#define PM_STATUS_NO_RESPONSE        PAT_PM_STATUS_NO_RESPONSE
+#define PMINFO_STATUS_WORD           PAT_PMINFO_STATUS_WORD
+#define PMINFO_ENGINE_STATUS         PAT_PMINFO_ENGINE_STATUS
+#define PMINFO_EMULATIONS            PAT_PMINFO_EMULATIONS
+#define PMINFO_FONTS                 PAT_PMINFO_FONTS
+#define PM_LEVEL_EMPTY               PAT_PM_LEVEL_EMPTY
+#define PM_LEVEL_10                  PAT_PM_LEVEL_10
+#define PM_LEVEL_25                  PAT_PM_LEVEL_25
+#define PM_LEVEL_50                  PAT_PM_LEVEL_50
+#define PM_LEVEL_75                  PAT_PM_LEVEL_75
+#define PM_TRAY_CUSTOM_SIZE          PAT_PM_TRAY_CUSTOM_SIZE
+#define PM_MEDIA_EXTENDED            PAT_PM_MEDIA_EXTENDED
+#define PMINFO_GENERAL               PAT_PMINFO_GENERAL
+#define PMINFO_TRAYS                 PAT_PMINFO_TRAYS
+#define PMINFO_OUTBINS               PAT_PMINFO_OUTBINS
+#define PMINFO_DEVICES               PAT_PMINFO_DEVICES
+#define PMINFO_TRAYS_SHORT           PAT_PMINFO_TRAYS_SHORT
+#define PRNINFO_SIZE                 PAT_PRNINFO_SIZE
+#define PRNINFO_HARD_DISK            PAT_PRNINFO_HARD_DISK
+#define PRNINFO_SEVERAL_STATUS       PAT_PRNINFO_SEVERAL_STATUS
+#define PRNINFO_STATE                PAT_PRNINFO_STATE
+#define PRNINFO_SYSTEM               PAT_PRNINFO_SYSTEM
+#define PRNINFO_TRAYS                PAT_PRNINFO_TRAYS
+#define PRNINFO_OUTBINS              PAT_PRNINFO_OUTBINS
+#define PRNINFO_EMULATIONS           PAT_PRNINFO_EMULATIONS
+#define PRNINFO_FONTS                PAT_PRNINFO_FONTS
+#define PRNINFO_IDENTITY             PAT_PRNINFO_IDENTITY
+#define PRNINFO_DUPLEX               PAT_PRNINFO_DUPLEX
+#define PRNINFO_ENGINE_STATUS        PAT_PRNINFO_ENGINE_STATUS
 
 /* The layout checks serve this header alone; a host's own names stay free. */
 #undef PATPRN_CHECK_OFFSET

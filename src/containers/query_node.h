@@ -4,6 +4,12 @@
 
 #include "patprn/patprn.h"
 
+// Length-check modes of the node readers: the data length must equal the
+// size asked for, be at most it, or be at least it.
+#define QNODE_LEN_EXACT 0
+#define QNODE_LEN_UP_TO 1
+#define QNODE_LEN_AT_LEAST 2
+
 namespace patprn {
 
 // Makes a node of `type` holding a copy of `length` bytes of `data` and

@@ -122,13 +122,9 @@ BOOL GetFileVersionInfoA(LPCSTR filename, DWORD handle, DWORD len, LPVOID data);
 BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID *buffer, UINT *len);
 
 // 8-bit strings (string.cpp).
-int lstrcmpA(LPCSTR a, LPCSTR b);
-LPSTR lstrcpyA(LPSTR dst, LPCSTR src);
 LPSTR lstrcpynA(LPSTR dst, LPCSTR src, int count);
-LPSTR lstrcatA(LPSTR dst, LPCSTR src);
 int lstrlenA(LPCSTR text);
 int wsprintfA(LPSTR out, LPCSTR format, ...);
-int wvsprintfA(LPSTR out, LPCSTR format, va_list args);
 
 // Bitmaps (bitmap.cpp).
 HBITMAP LoadBitmapA(HINSTANCE instance, LPCSTR name);

@@ -11,11 +11,11 @@
 namespace patprn {
 
 const PaperLevelRow PaperLevelTable[] = {
-    {PM_LEVEL_EMPTY, 0},
-    {PM_LEVEL_10, 10},  // tested before the higher levels: 0x300 reads 10
-    {PM_LEVEL_25, 25},
-    {PM_LEVEL_50, 50},
-    {PM_LEVEL_75, 75},
+    {PAT_PM_LEVEL_EMPTY, 0},
+    {PAT_PM_LEVEL_10, 10},  // tested before the higher levels: 0x300 reads 10
+    {PAT_PM_LEVEL_25, 25},
+    {PAT_PM_LEVEL_50, 50},
+    {PAT_PM_LEVEL_75, 75},
     {0, 100},
 };
 
@@ -63,7 +63,7 @@ PMTrayData PMTrayRead(const PMTrayShort *tray) {
 }
 
 uint16_t TrayPaperSize(const PMTrayData &tray) {
-    if (PMValueAvailable(tray.flags) && (tray.flags & PM_TRAY_CUSTOM_SIZE) != 0) return kPaperSizeCustom;
+    if (PMValueAvailable(tray.flags) && (tray.flags & PAT_PM_TRAY_CUSTOM_SIZE) != 0) return kPaperSizeCustom;
     return PaperSizeFind(tray.width, tray.length);
 }
 
@@ -72,7 +72,7 @@ uint16_t TrayMediaType(const PMTrayData &tray) {
         return tray.mediaName != nullptr ? static_cast<uint16_t>(CodeTableLookup(tray.mediaName, MediaNameTable))
                                          : 0;
     }
-    if (!tray.longLayout || (tray.mediaNumber & PM_MEDIA_EXTENDED) == 0) {
+    if (!tray.longLayout || (tray.mediaNumber & PAT_PM_MEDIA_EXTENDED) == 0) {
         return NumberTableLookup(MediaNumberTable, tray.mediaNumber);
     }
     return tray.mediaExt != nullptr ? NumberTableLookup(MediaNumberTableExt, *tray.mediaExt) : 0;
@@ -81,8 +81,8 @@ uint16_t TrayMediaType(const PMTrayData &tray) {
 // The long layout reports the custom size in wPaperSize only; the short
 // layout keeps the bit in the flags as well.
 DWORD TrayFlags(const PMTrayData &tray) {
-    if (!PMValueAvailable(tray.flags)) return PMINFO_VALUE_NOT_AVAILABLE;
-    return tray.longLayout ? (tray.flags & ~PM_TRAY_CUSTOM_SIZE) : tray.flags;
+    if (!PMValueAvailable(tray.flags)) return PAT_PMINFO_VALUE_NOT_AVAILABLE;
+    return tray.longLayout ? (tray.flags & ~PAT_PM_TRAY_CUSTOM_SIZE) : tray.flags;
 }
 
 void TrayInfoFromPM(const PMTrayData &tray, TrayInfoItem *item) {
@@ -170,15 +170,15 @@ DWORD ConvertDevices(const PMGroup *group, PrnInfoEx *info) {
 
 DWORD PMConfigToPrnInfoEx(const PMInfoConfig *pm, DWORD flags, PrnInfoEx *info) {
     DWORD error = ERROR_SUCCESS;
-    if ((flags & PMINFO_GENERAL) != 0 && (error = ConvertGeneral(pm->pGeneral, info)) != 0) return error;
+    if ((flags & PAT_PMINFO_GENERAL) != 0 && (error = ConvertGeneral(pm->pGeneral, info)) != 0) return error;
     // Emptied once for both layouts, even when neither group is usable.
-    if ((flags & (PMINFO_TRAYS | PMINFO_TRAYS_SHORT)) != 0) InfoListClear(info, InfoList::TrayInfo);
-    if ((flags & PMINFO_TRAYS) != 0 && (error = ConvertTrays<PMTray>(pm->pTrayGroup, info)) != 0) return error;
-    if ((flags & PMINFO_TRAYS_SHORT) != 0 && (error = ConvertTrays<PMTrayShort>(pm->pTrayShortGroup, info)) != 0) {
+    if ((flags & (PAT_PMINFO_TRAYS | PAT_PMINFO_TRAYS_SHORT)) != 0) InfoListClear(info, InfoList::TrayInfo);
+    if ((flags & PAT_PMINFO_TRAYS) != 0 && (error = ConvertTrays<PMTray>(pm->pTrayGroup, info)) != 0) return error;
+    if ((flags & PAT_PMINFO_TRAYS_SHORT) != 0 && (error = ConvertTrays<PMTrayShort>(pm->pTrayShortGroup, info)) != 0) {
         return error;
     }
-    if ((flags & PMINFO_OUTBINS) != 0 && (error = ConvertOutBins(pm->pOutBinGroup, info)) != 0) return error;
-    if ((flags & PMINFO_DEVICES) != 0 && (error = ConvertDevices(pm->pDeviceGroup, info)) != 0) return error;
+    if ((flags & PAT_PMINFO_OUTBINS) != 0 && (error = ConvertOutBins(pm->pOutBinGroup, info)) != 0) return error;
+    if ((flags & PAT_PMINFO_DEVICES) != 0 && (error = ConvertDevices(pm->pDeviceGroup, info)) != 0) return error;
     return ERROR_SUCCESS;
 }
 

@@ -18,7 +18,7 @@ extern const PaperLevelRow PaperLevelTable[];
 // Level bits that are not available read as a full tray.
 uint16_t PaperLevelFromBits(DWORD bits);
 
-// Converts the categories selected by `flags` (PMINFO_GENERAL, ...) into
+// Converts the categories selected by `flags` (PAT_PMINFO_GENERAL, ...) into
 // `info`. Returns 0; 87 when a tray item cannot be allocated; 8 when an
 // output-bin or device item or a general-data string cannot be allocated.
 // What was converted before a failure stays in the record.

@@ -16,7 +16,7 @@ inline bool PMPointerAvailable(const void *pointer) {
     return bits != 0 && bits != ~static_cast<uintptr_t>(0);
 }
 
-inline bool PMValueAvailable(DWORD value) { return value != PMINFO_VALUE_NOT_AVAILABLE; }
+inline bool PMValueAvailable(DWORD value) { return value != PAT_PMINFO_VALUE_NOT_AVAILABLE; }
 
 // A group is converted only when the group, its count and its element
 // array are all available; otherwise the category is left as it was.

@@ -14,7 +14,7 @@ constexpr uint32_t kStatusReady = 10001;
 // code that cannot be stored is reported: an empty list would tell the
 // host nothing while the call claimed success.
 DWORD ReadyWhenNoStatus(DWORD flags, PrnInfoEx *info) {
-    if ((flags & PMINFO_ENGINE_STATUS) == 0 || info->nEngineStatus != 0) return ERROR_SUCCESS;
+    if ((flags & PAT_PMINFO_ENGINE_STATUS) == 0 || info->nEngineStatus != 0) return ERROR_SUCCESS;
     return patprn::InfoAddEngineStatus(info, kStatusReady) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
 }
 
@@ -39,7 +39,7 @@ DWORD ConvertConfigShape(const void *pmInfo, DWORD revision, DWORD flags, PrnInf
 extern "C" BOOL WINAPI PatPMInfoToPrnInfoEx(DWORD source, const void *pmInfo, DWORD revision, DWORD flags,
                                             PrnInfoEx *info) {
     if (!patprn::PMPointerAvailable(pmInfo) || info == nullptr || !patprn::IsStatusSource(source) ||
-        !patprn::HostRecordSizeAtLeast(info, PRNINFOEX_MIN_SIZE)) {
+        !patprn::HostRecordSizeAtLeast(info, PAT_PRNINFOEX_MIN_SIZE)) {
         return patprn::ExportResult(ERROR_INVALID_PARAMETER);
     }
     if ((source & 0xFFFFu) == PAT_STATUS_SOURCE_PJL) {

@@ -7,9 +7,9 @@
 namespace patprn {
 
 const StatusBitRow StatusBitTable[] = {
-    {1, PM_STATUS_NO_RESPONSE, PAT_STATUS_NO_RESPONSE, false},
-    {1, PM_STATUS_TRANSIENT, 10003, true},
-    {1, PM_STATUS_PRINTING, 10023, true},
+    {1, PAT_PM_STATUS_NO_RESPONSE, PAT_STATUS_NO_RESPONSE, false},
+    {1, PAT_PM_STATUS_TRANSIENT, 10003, true},
+    {1, PAT_PM_STATUS_PRINTING, 10023, true},
     {kStatusBitTableEnd, 0, 0, false},
 };
 
@@ -60,11 +60,11 @@ const EmulVersionSlot *VersionStringOf(uint16_t emul) {
 DWORD ConvertStatusWord(const DWORD *wordPointer, bool altSet, PrnInfoEx *info) {
     if (!PMPointerAvailable(wordPointer) || !PMValueAvailable(*wordPointer)) return ERROR_SUCCESS;
     const DWORD word = *wordPointer;
-    const uint8_t state = (word & PM_STATUS_STATE) != 0 ? 1 : 0;
+    const uint8_t state = (word & PAT_PM_STATUS_STATE) != 0 ? 1 : 0;
     info->bState = state;
     info->bNotState = static_cast<uint8_t>(1 - state);
-    info->bNoResponse = (word & PM_STATUS_NO_RESPONSE) != 0 ? 1 : 0;
-    info->bPrinting = (word & PM_STATUS_PRINTING) != 0 ? 1 : 0;
+    info->bNoResponse = (word & PAT_PM_STATUS_NO_RESPONSE) != 0 ? 1 : 0;
+    info->bPrinting = (word & PAT_PM_STATUS_PRINTING) != 0 ? 1 : 0;
     for (const StatusBitRow *row = StatusBitTable; row->groupMask != kStatusBitTableEnd; ++row) {
         if ((row->groupMask & kStatusWordGroup) == 0 || (row->wordMask & word) == 0) continue;
         if (row->suppressible && altSet) continue;
@@ -137,14 +137,14 @@ DWORD ConvertEngineStatus(const PMGroup *group, PrnInfoEx *info) {
 }  // namespace
 
 DWORD PMStatusToPrnInfoEx(const PMInfoStatus *pm, DWORD flags, bool altSet, PrnInfoEx *info) {
-    if ((flags & (PMINFO_STATUS_WORD | PMINFO_ENGINE_STATUS)) != 0) InfoListClear(info, InfoList::EngineStatus);
+    if ((flags & (PAT_PMINFO_STATUS_WORD | PAT_PMINFO_ENGINE_STATUS)) != 0) InfoListClear(info, InfoList::EngineStatus);
     DWORD error = ERROR_SUCCESS;
-    if ((flags & PMINFO_STATUS_WORD) != 0 && (error = ConvertStatusWord(pm->pStatusWord, altSet, info)) != 0) {
+    if ((flags & PAT_PMINFO_STATUS_WORD) != 0 && (error = ConvertStatusWord(pm->pStatusWord, altSet, info)) != 0) {
         return error;
     }
-    if ((flags & PMINFO_EMULATIONS) != 0 && (error = ConvertEmulations(pm->pEmulGroup, info)) != 0) return error;
-    if ((flags & PMINFO_FONTS) != 0 && (error = ConvertFonts(pm->pFontGroup, info)) != 0) return error;
-    if ((flags & PMINFO_ENGINE_STATUS) != 0 && (error = ConvertEngineStatus(pm->pEngineGroup, info)) != 0) {
+    if ((flags & PAT_PMINFO_EMULATIONS) != 0 && (error = ConvertEmulations(pm->pEmulGroup, info)) != 0) return error;
+    if ((flags & PAT_PMINFO_FONTS) != 0 && (error = ConvertFonts(pm->pFontGroup, info)) != 0) return error;
+    if ((flags & PAT_PMINFO_ENGINE_STATUS) != 0 && (error = ConvertEngineStatus(pm->pEngineGroup, info)) != 0) {
         return error;
     }
     return ERROR_SUCCESS;

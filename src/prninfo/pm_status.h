@@ -26,7 +26,7 @@ extern const CodeTableRow EmulNameTable[];
 // Font names to font codes; the family has no coded fonts, so every name gives 0.
 extern const CodeTableRow FontNameTable[];
 
-// Converts the categories selected by `flags` (PMINFO_STATUS_WORD, ...)
+// Converts the categories selected by `flags` (PAT_PMINFO_STATUS_WORD, ...)
 // into `info`. `altSet` skips the suppressible status-word rows. Returns 0,
 // or 8 when a list item or string cannot be allocated; what was converted
 // before the failure stays in the record.

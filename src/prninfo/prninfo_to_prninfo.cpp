@@ -100,33 +100,33 @@ void SummariseEngineStatus(const PrnInfoEx *info, PrnInfo *out) {
             sum += status->dwCode;
         }
         out->nStatus = n;
-        out->dwStatusCode = ((sum & 0xFFFFu) << 16) | PRNINFO_SEVERAL_STATUS;
+        out->dwStatusCode = ((sum & 0xFFFFu) << 16) | PAT_PRNINFO_SEVERAL_STATUS;
     }
     out->bAttention = info->bAttention;
 }
 
 void Flatten(const PrnInfoEx *info, DWORD flags, PrnInfo *out) {
     std::memset(out, 0, sizeof *out);
-    out->dwSize = PRNINFO_SIZE;
-    if ((flags & PRNINFO_STATE) != 0) CopyState(info, out);
-    if ((flags & PRNINFO_IDENTITY) != 0) CopyIdentity(info, out);
-    if ((flags & PRNINFO_SYSTEM) != 0) CopySystem(info, out);
-    if ((flags & PRNINFO_TRAYS) != 0) CopyTrays(info, out);
-    if ((flags & PRNINFO_OUTBINS) != 0) CopyOutBins(info, out);
-    if ((flags & PRNINFO_EMULATIONS) != 0) CopyEmulations(info, out);
-    if ((flags & PRNINFO_FONTS) != 0) CopyFonts(info, out);
-    if ((flags & PRNINFO_ENGINE_STATUS) != 0) SummariseEngineStatus(info, out);
-    if ((flags & PRNINFO_DUPLEX) != 0 && patprn::InfoHasDevice(info, kDeviceDuplex)) out->dwHasDuplex = 1;
+    out->dwSize = PAT_PRNINFO_SIZE;
+    if ((flags & PAT_PRNINFO_STATE) != 0) CopyState(info, out);
+    if ((flags & PAT_PRNINFO_IDENTITY) != 0) CopyIdentity(info, out);
+    if ((flags & PAT_PRNINFO_SYSTEM) != 0) CopySystem(info, out);
+    if ((flags & PAT_PRNINFO_TRAYS) != 0) CopyTrays(info, out);
+    if ((flags & PAT_PRNINFO_OUTBINS) != 0) CopyOutBins(info, out);
+    if ((flags & PAT_PRNINFO_EMULATIONS) != 0) CopyEmulations(info, out);
+    if ((flags & PAT_PRNINFO_FONTS) != 0) CopyFonts(info, out);
+    if ((flags & PAT_PRNINFO_ENGINE_STATUS) != 0) SummariseEngineStatus(info, out);
+    if ((flags & PAT_PRNINFO_DUPLEX) != 0 && patprn::InfoHasDevice(info, kDeviceDuplex)) out->dwHasDuplex = 1;
 }
 
 }  // namespace
 
 extern "C" BOOL WINAPI PatPrnInfoExToPrnInfo(const PrnInfoEx *info, PrnInfo *prnInfo, DWORD flags) {
-    if (info == nullptr || prnInfo == nullptr || !patprn::HostRecordSizeAtLeast(info, PRNINFOEX_MIN_SIZE)) {
+    if (info == nullptr || prnInfo == nullptr || !patprn::HostRecordSizeAtLeast(info, PAT_PRNINFOEX_MIN_SIZE)) {
         return patprn::ExportResult(ERROR_INVALID_PARAMETER);
     }
     Flatten(info, flags, prnInfo);
     // The hard disk is reported whatever the host asked for.
-    if (patprn::InfoHasDevice(info, kDeviceHardDisk)) prnInfo->dwHasHardDisk = PRNINFO_HARD_DISK;
+    if (patprn::InfoHasDevice(info, kDeviceHardDisk)) prnInfo->dwHasHardDisk = PAT_PRNINFO_HARD_DISK;
     return patprn::ExportResult(ERROR_SUCCESS);
 }

@@ -95,7 +95,7 @@ DWORD CreateBitmapInfo(uint32_t status, const QueryNode *root, DWORD revision, B
     StatusView view;
     const DWORD viewError = BuildStatusView(status, root, &view);
     if (viewError != ERROR_SUCCESS) return viewError;
-    if (view.dwSize < PRNINFOEX_MIN_SIZE) return ERROR_INVALID_PARAMETER;
+    if (view.dwSize < PAT_PRNINFOEX_MIN_SIZE) return ERROR_INVALID_PARAMETER;
 
     ElemList *layers = ElemListCreate(kLayerPointerSize, kLayerPointersPerStep, kLayerListInitialSteps);
     if (layers == nullptr) return ERROR_NOT_ENOUGH_MEMORY;

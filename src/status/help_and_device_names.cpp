@@ -3,7 +3,7 @@
 
 #include "frame/localized_string.h"
 #include "frame/result.h"
-#include "frame/string_catalogue.h"
+#include "status/string_catalogue.h"
 #include "prninfo/name_tables.h"
 #include "status/status_text.h"
 
@@ -31,16 +31,17 @@ DWORD GetStatusHelpFileName(DWORD status, const PrnInfoEx *record, char *output,
     if (length == nullptr || !IsStatusSource(status)) return ERROR_INVALID_PARAMETER;
     // The record is read like every other host record: never past the size
     // it declares.
-    if (record != nullptr && !HostRecordSizeAtLeast(record, PRNINFOEX_MIN_SIZE)) return ERROR_INVALID_PARAMETER;
+    if (record != nullptr && !HostRecordSizeAtLeast(record, PAT_PRNINFOEX_MIN_SIZE)) return ERROR_INVALID_PARAMETER;
+    // This printer family has no help files, so the name is always empty;
+    // the status is still resolved as by the other status exports, whose
+    // failures (no priority table for the status argument, no memory) are
+    // this export's too.
     ResolvedCodes *codes = ElemListCreate(kResolvedCodeSize, kResolvedCodesPerStep, kResolvedCodesInitialSteps);
     if (codes == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
-    const StatusContext context{status, record};
-    char name[kHelpNameSize] = "";
-    DWORD error = ResolveStatusCodes(context, codes);
-    if (error == ERROR_SUCCESS) error = HelpNameHook(context, codes, name, sizeof name);
+    const DWORD error = ResolveStatusCodes(StatusContext{status, record}, codes);
     ElemListFree(codes);
     if (error != ERROR_SUCCESS) return error;
-    return DeliverText(name, output, length);
+    return DeliverText("", output, length);
 }
 
 // The display name of `key` for `kind` into `name` (kDeviceNameSize bytes).
@@ -71,8 +72,6 @@ DWORD GetDeviceName(DWORD kind, const void *key, DWORD form, char *output, DWORD
 }
 
 }  // namespace
-
-DWORD HelpNameHook(const StatusContext &, const ResolvedCodes *, char *, uint32_t) { return ERROR_SUCCESS; }
 
 }  // namespace patprn
 

@@ -13,6 +13,11 @@
 // when there is none every row whose pattern matches.
 #include "status/status_text.h"
 
+#include "status/string_catalogue.h"
+
+#include <array>
+#include <cstddef>
+
 namespace patprn {
 
 namespace {
@@ -36,7 +41,7 @@ constexpr uint32_t kBlack = 13;
 
 }  // namespace
 
-const StatusMessageRow StatusMessageTable[] = {
+constexpr StatusMessageRow StatusMessageTable[] = {
     {"10001", 10001, kNone},
     {"4294967042", STATUS_NO_RESPONSE, kNone},
     {"10002", 10002, kNone},
@@ -164,7 +169,7 @@ const StatusMessageRow StatusMessageTable[] = {
 
 // The alternate presentation shows fewer states; a code without
 // a row here has no message in it.
-const StatusMessageRow AltStatusMessageTable[] = {
+constexpr StatusMessageRow AltStatusMessageTable[] = {
     {"10001", 10001, kNone},
     {"4294967042", STATUS_NO_RESPONSE, kNone},
     {"50101", 50101, kNone},
@@ -222,5 +227,82 @@ const uint32_t PlaceholderItemTable[] = {
 const StatusMessageRow *StatusMessageTableFor(uint32_t status) {
     return (status & STATUS_ALT_SET) != 0 ? AltStatusMessageTable : StatusMessageTable;
 }
+
+
+// The message catalogues list every message key of their table once, in
+// the order of the first row that gives it, and between them the keys of
+// the codes that ExpandStatusCode turns into entries itself (they have no
+// rows). A key's position fixes its strings, so a message key gained or
+// lost above stops the build at the key counts below; the order itself is
+// checked by the catalogue tests.
+namespace {
+
+// Message keys that no row gives, listed right after the key `after`.
+struct RowlessKeys {
+    uint32_t after;
+    std::array<uint32_t, 4> keys;  // a shorter run ends with 0
+};
+
+constexpr RowlessKeys kPrimaryRowlessKeys[] = {
+    {30607, {30400, 30409}},
+    {40152, {40141, 40100}},
+    {40800, {1030400, 1030409, 1040141, 1040100}},
+};
+constexpr RowlessKeys kAltRowlessKeys[] = {
+    {30607, {30400, 30409}},
+    {40011, {40141, 40100}},
+    {40800, {1030400, 1030409, 1040141, 1040100}},
+};
+
+struct CatalogueKeys {
+    std::array<uint32_t, 256> keys;
+    size_t count;
+};
+
+template <size_t R>
+constexpr CatalogueKeys CollectCatalogueKeys(const StatusMessageRow *table, const RowlessKeys (&rowless)[R]) {
+    CatalogueKeys list{};
+    auto listed = [&list](uint32_t key) {
+        for (size_t i = 0; i < list.count; ++i) {
+            if (list.keys[i] == key) return true;
+        }
+        return false;
+    };
+    for (const StatusMessageRow *row = table; row->key != nullptr; ++row) {
+        if (listed(row->messageKey)) continue;
+        list.keys[list.count++] = row->messageKey;
+        for (const RowlessKeys &run : rowless) {
+            if (run.after != row->messageKey) continue;
+            for (uint32_t key : run.keys) {
+                if (key != 0) list.keys[list.count++] = key;
+            }
+        }
+    }
+    return list;
+}
+
+template <size_t N>
+constexpr std::array<uint32_t, N> FirstKeys(const CatalogueKeys &list) {
+    std::array<uint32_t, N> keys{};
+    for (size_t n = 0; n < N; ++n) keys[n] = list.keys[n];
+    return keys;
+}
+
+constexpr CatalogueKeys kMessageKeys = CollectCatalogueKeys(StatusMessageTable, kPrimaryRowlessKeys);
+constexpr CatalogueKeys kAltMessageKeys = CollectCatalogueKeys(AltStatusMessageTable, kAltRowlessKeys);
+static_assert(kMessageKeys.count == kMessageKeyCount, "the primary messages are strings 1000-1119 and 2000-2119");
+static_assert(kAltMessageKeys.count == kAltMessageKeyCount,
+              "the alternate messages are strings 1500-1540 and 2500-2540");
+
+}  // namespace
+
+constexpr std::array<StringCatalogue, kMessageKeyCount + 1> MessageShortCatalogue =
+    NumberedCatalogue(FirstKeys<kMessageKeyCount>(kMessageKeys), 1000);
+constexpr std::array<StringCatalogue, kMessageKeyCount + 1> MessageDetailedCatalogue =
+    NumberedCatalogue(FirstKeys<kMessageKeyCount>(kMessageKeys), 2000);
+constexpr std::array<StringCatalogue, kAltMessageKeyCount + 1> AltMessageShortCatalogue =
+    NumberedCatalogue(FirstKeys<kAltMessageKeyCount>(kAltMessageKeys), 1500);
+constexpr std::array<StringCatalogue, kAltMessageKeyCount + 1> AltMessageDetailedCatalogue =
+    NumberedCatalogue(FirstKeys<kAltMessageKeyCount>(kAltMessageKeys), 2500);
 
 }  // namespace patprn

@@ -107,8 +107,8 @@ DWORD BuildStatusView(uint32_t status, const QueryNode *root, StatusView *view) 
     const bool pjlSource = (status & 0xFFFFu) == PAT_STATUS_SOURCE_PJL;
     const int32_t mainType = pjlSource ? kPjlMainChildType : static_cast<int32_t>(rootLength);
     const PrnInfoEx *main = ChildRecord(firstChild, mainType);
-    if (supplement == nullptr || main == nullptr || !HostRecordSizeAtLeast(supplement, PRNINFOEX_MIN_SIZE) ||
-        !HostRecordSizeAtLeast(main, PRNINFOEX_MIN_SIZE)) {
+    if (supplement == nullptr || main == nullptr || !HostRecordSizeAtLeast(supplement, PAT_PRNINFOEX_MIN_SIZE) ||
+        !HostRecordSizeAtLeast(main, PAT_PRNINFOEX_MIN_SIZE)) {
         return ERROR_INVALID_PARAMETER;
     }
 

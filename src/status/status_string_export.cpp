@@ -27,7 +27,7 @@ DWORD GetStatusString(DWORD status, const QueryNode *root, DWORD revision, DWORD
     StatusView view;
     const DWORD viewError = BuildStatusView(status, root, &view);
     if (viewError != ERROR_SUCCESS) return viewError;
-    if (view.dwSize < PRNINFOEX_MIN_SIZE) return ERROR_INVALID_PARAMETER;
+    if (view.dwSize < PAT_PRNINFOEX_MIN_SIZE) return ERROR_INVALID_PARAMETER;
 
     const StatusContext context{status, &view};
     ElemList *entries = ElemListCreate(sizeof(StatusEntry), kStatusEntriesPerStep, kStatusEntriesInitialSteps);

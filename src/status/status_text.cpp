@@ -1,7 +1,7 @@
 #include "status/status_text.h"
 
 #include "frame/localized_string.h"
-#include "frame/string_catalogue.h"
+#include "status/string_catalogue.h"
 #include "platform/win32.h"
 #include "status/pcl_emulation.h"
 

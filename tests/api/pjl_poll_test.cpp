@@ -85,7 +85,7 @@ TEST(PjlPoll, EmulationSpecificQuery) {
 }
 
 TEST(PatSetCentroDataTo, Rejections) {
-    HostRecord record, small(PRNINFOEX_MIN_SIZE - 1);
+    HostRecord record, small(PAT_PRNINFOEX_MIN_SIZE - 1);
     AnswerTree plain(nullptr, nullptr, nullptr), status(nullptr, nullptr, nullptr, QNODE_STATUS_ROOT);
     const uint32_t kinds[] = {14, 15};
     QueryNode *wrongKind = pattest::MakeNode(QNODE_EMUL_ANSWER_ROOT, &kinds[0], 4);

@@ -48,14 +48,14 @@ TEST(PMRoundTrip, ConfigurationAndStatusIntoTheFlatRecord) {
     PMInfoConfig config{&general, trays.get(), bins.get(), {}, devices.get(), {}, shortTrays.get()};
     pattest::PoisonLastError();
     ASSERT_EQ(PatPMInfoToPrnInfoEx(PAT_STATUS_SOURCE_PM, &config, PAT_REVISION_PM_CONFIG,
-                                   PMINFO_GENERAL | PMINFO_TRAYS | PMINFO_TRAYS_SHORT | PMINFO_OUTBINS |
-                                       PMINFO_DEVICES,
+                                   PAT_PMINFO_GENERAL | PAT_PMINFO_TRAYS | PAT_PMINFO_TRAYS_SHORT | PAT_PMINFO_OUTBINS |
+                                       PAT_PMINFO_DEVICES,
                                    record.get()),
               TRUE);
     EXPECT_EQ(GetLastError(), 0u);
 
     // Status.
-    DWORD word = PM_STATUS_STATE | PM_STATUS_PRINTING;
+    DWORD word = PAT_PM_STATUS_STATE | PAT_PM_STATUS_PRINTING;
     PMGroupOf<PMEngineStatus> engine;
     engine.Add() = {0, 30119, "Toner low", 2};
     PMGroupOf<PMEmulation> emuls;

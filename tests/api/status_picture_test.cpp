@@ -107,7 +107,7 @@ TEST(StatusPicture, TrayToLoadWithTheTray2UnitInstalled) {
 TEST(StatusPicture, RefusedCallsSetInvalidParameter) {
     HostRecord main;
     HostRecord supplement;
-    HostRecord small(PRNINFOEX_MIN_SIZE - 1);
+    HostRecord small(PAT_PRNINFOEX_MIN_SIZE - 1);
     QueryNode *tree = MakeStatusTree(main.get(), supplement.get());
     QueryNode *noSupplement = MakeStatusTree(main.get(), nullptr);
     QueryNode *smallSupplement = MakeStatusTree(main.get(), small.get());

@@ -116,6 +116,20 @@ TEST(LoadLocalizedString, FallbackIsTheResourceLoaders) {
     EXPECT_EQ(user.text, "neutral only");
 }
 
+TEST(LoadLocalizedString, CzechHasNoTableOfItsOwn) {
+    LanguageGuard guard;
+    // No Czech and no language-neutral table holds the product's strings:
+    // the resource loader finds none, on both platforms.
+    const Loaded czech = Load(0x0405, 3009, 16);
+    EXPECT_EQ(czech.error, PAT_ERROR_NOT_FOUND);
+    EXPECT_TRUE(czech.untouched);
+    // The user's default language always finds a table: its own, or the
+    // loader's fallback to English or the first stored.
+    const Loaded black = Load(patprn::kUserDefaultLanguage, 3009);
+    EXPECT_EQ(black.error, 0u);
+    EXPECT_FALSE(black.text.empty());
+}
+
 TEST(LoadLocalizedString, FailedAllocationsFailCleanly) {
     SKIP_WITHOUT_HEAP_HOOK();
     LanguageGuard guard;

@@ -110,7 +110,7 @@ uint32_t RecordSizeFrom(uint8_t selector) {
     // accepted sizes just at and above the limit.
     static const uint32_t kUnusualSizes[16] = {0, 4, 80, 279, 280, 281, 400, 403,
                                                404, 405, 408, 512, 1024, 2048, 403, 280};
-    return selector < 0xF0 ? PRNINFOEX_MIN_SIZE : kUnusualSizes[selector & 0x0F];
+    return selector < 0xF0 ? PAT_PRNINFOEX_MIN_SIZE : kUnusualSizes[selector & 0x0F];
 }
 
 bool RecordHasBody(const PrnInfoEx *record) {

@@ -92,7 +92,7 @@ struct Builder {
     // exactly that many pointers, and each element.
     DWORD Count() {
         const uint8_t selector = in.Byte();
-        if (selector == 0xFF) return PMINFO_VALUE_NOT_AVAILABLE;
+        if (selector == 0xFF) return PAT_PMINFO_VALUE_NOT_AVAILABLE;
         if (selector >= 0xF0) return 17u + in.Byte();
         return selector % 17u;
     }
@@ -104,7 +104,7 @@ struct Builder {
         case Choice::kNull: StorePointer(group, offsetof(PMGroup, ppElement), nullptr); break;
         case Choice::kNotAvailable: StoreNotAvailable(group, offsetof(PMGroup, ppElement)); break;
         case Choice::kBuild: {
-            const DWORD elements = count == PMINFO_VALUE_NOT_AVAILABLE ? 1 : count;
+            const DWORD elements = count == PAT_PMINFO_VALUE_NOT_AVAILABLE ? 1 : count;
             void *array = Block(elements * sizeof(void *));
             for (DWORD i = 0; i < elements; ++i) PointerField(array, i * sizeof(void *), build);
             StorePointer(group, offsetof(PMGroup, ppElement), array);

@@ -21,7 +21,7 @@ using pattest::HostRecord;
 using pattest::NotAvailable;
 using pattest::PMGroupOf;
 
-constexpr DWORD NA = PMINFO_VALUE_NOT_AVAILABLE;
+constexpr DWORD NA = PAT_PMINFO_VALUE_NOT_AVAILABLE;
 
 BOOL Convert(const PMInfoConfig &pm, DWORD flags, HostRecord &record) {
     pattest::PoisonLastError();
@@ -124,13 +124,13 @@ TEST(PMConfigTrays, BothLayoutsConvertTheSameData) {
     PMInfoConfig pm{nullptr, longTrays.get(), nullptr, {}, nullptr, {}, shortTrays.get()};
     HostRecord record;
     record->dwTrayExtra = 7;
-    ASSERT_EQ(Convert(pm, PMINFO_TRAYS | PMINFO_TRAYS_SHORT, record), TRUE);
+    ASSERT_EQ(Convert(pm, PAT_PMINFO_TRAYS | PAT_PMINFO_TRAYS_SHORT, record), TRUE);
     EXPECT_EQ(GetLastError(), 0u);
     struct Expected {
         uint16_t tray, size, level, media;
         uint32_t flags;
     } expected[] = {
-        {4, 8, 50, 1, 0},            // the documented A4 tray
+        {4, 8, 50, 1, 0},            // an A4 tray
         {1, 2, 100, 27, 0x1},        // custom size: no search, bit cleared in the long layout
         {0, 41, 100, 0, NA},         // name in other letter case; extended media not available
         {5, 2, 0, 0, 0x100},         // short layout keeps the custom bit, has no extended media
@@ -160,7 +160,7 @@ TEST(PMConfigBinsAndDevices, CodesFromTheirTables) {
     for (DWORD n : numbers) devices.Add().dwNumber = n;
     PMInfoConfig pm{nullptr, nullptr, bins.get(), {}, devices.get(), {}, nullptr};
     HostRecord record;
-    ASSERT_EQ(Convert(pm, PMINFO_OUTBINS | PMINFO_DEVICES, record), TRUE);
+    ASSERT_EQ(Convert(pm, PAT_PMINFO_OUTBINS | PAT_PMINFO_DEVICES, record), TRUE);
     std::vector<std::pair<int, int>> gotBins;
     for (auto *b = record->pOutBinInfo; b; b = reinterpret_cast<OutBinInfoItem *>(b->next))
         gotBins.emplace_back(b->wBin, b->wBinState);
@@ -176,7 +176,7 @@ TEST(PMConfigGeneral, NamesMemoryAndDescription) {
     PMInfoConfig pm{&general, nullptr, nullptr, {}, nullptr, {}, nullptr};
     HostRecord record;
     patprn::InfoStringSet(record.get(), patprn::InfoString::Description, "old description");
-    ASSERT_EQ(Convert(pm, PMINFO_GENERAL, record), TRUE);
+    ASSERT_EQ(Convert(pm, PAT_PMINFO_GENERAL, record), TRUE);
     EXPECT_STREQ(record->pModelName, "Model X");
     EXPECT_STREQ(record->pSYSVersion, "SYS 2.1");
     EXPECT_STREQ(record->pMakerName, "Maker");
@@ -186,7 +186,7 @@ TEST(PMConfigGeneral, NamesMemoryAndDescription) {
 
     general = {nullptr, NotAvailable<const char>(), NA, 0, nullptr};
     record->bModelCode = 9;
-    ASSERT_EQ(Convert(pm, PMINFO_GENERAL, record), TRUE);
+    ASSERT_EQ(Convert(pm, PAT_PMINFO_GENERAL, record), TRUE);
     EXPECT_STREQ(record->pModelName, "Model X");
     EXPECT_EQ(record->bModelCode, 9) << "no model name: the code stays";
     EXPECT_EQ(record->dwMemorySize, 65536u);

@@ -39,7 +39,7 @@ TEST(PMStatusArguments, RejectedCallsLeaveTheRecordUntouched) {
         DWORD source;
         const void *pm;
         DWORD revision, size;
-    } cases[] = {{kSource, nullptr, 100, 404},     {kSource, PMINFO_POINTER_NOT_AVAILABLE, 100, 404},
+    } cases[] = {{kSource, nullptr, 100, 404},     {kSource, PAT_PMINFO_POINTER_NOT_AVAILABLE, 100, 404},
                  {2, &pm, 100, 404},               {kSource, &pm, 100, 403},
                  {kSource, &pm, 104, 404},         {PAT_STATUS_SOURCE_PM, &pm, 100, 404}};
     for (const Case &c : cases) {
@@ -62,8 +62,8 @@ TEST(PMStatusArguments, RejectedCallsLeaveTheRecordUntouched) {
 // are skipped without error; an empty engine list reads ready.
 TEST(PMStatusNotAvailable, SkippedAndReadsReady) {
     PMGroupOf<PMEngineStatus> empty;
-    PMGroup noCount{PMINFO_VALUE_NOT_AVAILABLE, 0, nullptr}, noArray{1, 0, NotAvailable<void *>()};
-    DWORD noWord = PMINFO_VALUE_NOT_AVAILABLE;
+    PMGroup noCount{PAT_PMINFO_VALUE_NOT_AVAILABLE, 0, nullptr}, noArray{1, 0, NotAvailable<void *>()};
+    DWORD noWord = PAT_PMINFO_VALUE_NOT_AVAILABLE;
     struct Case {
         DWORD *word;
         PMGroup *groups;  // used for all three groups
@@ -98,7 +98,7 @@ TEST(PMStatusWord, FlagsAndCodesFromTheWord) {
         DWORD word = c.word;
         PMInfoStatus pm{&word, nullptr, nullptr, {}, nullptr};
         HostRecord record;
-        ASSERT_EQ(Convert(c.source, pm, PMINFO_STATUS_WORD, record), TRUE);
+        ASSERT_EQ(Convert(c.source, pm, PAT_PMINFO_STATUS_WORD, record), TRUE);
         EXPECT_EQ(record->bState, c.state);
         EXPECT_EQ(record->bNotState, c.notState);
         EXPECT_EQ(record->bPrinting, c.printing);
@@ -117,7 +117,7 @@ TEST(PMStatusEngineList, ElementsFollowTheStatusWordCodes) {
     PMInfoStatus pm{&word, nullptr, nullptr, {}, engine.get()};
     HostRecord record;
     record->bAttention = 1;
-    ASSERT_EQ(Convert(kSource, pm, PMINFO_STATUS_WORD | PMINFO_ENGINE_STATUS, record), TRUE);
+    ASSERT_EQ(Convert(kSource, pm, PAT_PMINFO_STATUS_WORD | PAT_PMINFO_ENGINE_STATUS, record), TRUE);
     EXPECT_EQ(EngineCodes(record.get()), (std::vector<DWORD>{10003, 10023, 0x12345678}));
     EXPECT_EQ(record->bAttention, 0);
     auto *second = reinterpret_cast<EngineStatusItem *>(record->pEngineStatus->next);
@@ -125,7 +125,7 @@ TEST(PMStatusEngineList, ElementsFollowTheStatusWordCodes) {
     EXPECT_EQ(reinterpret_cast<EngineStatusItem *>(second->next)->wCode, 0x5678);
     for (DWORD kind : {3u, 0xFFFFFFFFu}) {
         last.dwKind = kind;
-        ASSERT_EQ(Convert(kSource, pm, PMINFO_ENGINE_STATUS, record), TRUE);
+        ASSERT_EQ(Convert(kSource, pm, PAT_PMINFO_ENGINE_STATUS, record), TRUE);
         EXPECT_EQ(record->bAttention, 1) << kind;
     }
 }
@@ -141,7 +141,7 @@ TEST(PMStatusEmulations, CodesVersionsAndNamedStrings) {
     PMInfoStatus pm{nullptr, nullptr, emuls.get(), {}, nullptr};
     HostRecord record;
     patprn::InfoStringSet(record.get(), patprn::InfoString::MainProgVersion, "old main");
-    ASSERT_EQ(Convert(kSource, pm, PMINFO_EMULATIONS, record), TRUE);
+    ASSERT_EQ(Convert(kSource, pm, PAT_PMINFO_EMULATIONS, record), TRUE);
     const std::pair<uint16_t, std::string> expected[] = {
         {15, "V1.5"}, {1, ""}, {2, longVersion.substr(0, 17)}, {0, "2.0"}, {0, "3.0"}};
     ASSERT_EQ(record->nLoadedEmul, std::size(expected));

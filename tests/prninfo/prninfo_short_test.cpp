@@ -76,8 +76,8 @@ TEST(PrnInfoCuts, LongListsAndTextsAreCut) {
     patprn::InfoStringSet(record.get(), patprn::InfoString::MakerName, "ABCDEFGHIJKLMNOPQRST");
     patprn::InfoStringSet(record.get(), patprn::InfoString::SYSVersion, "0123456789abcdefXYZ");
     Output out;
-    ASSERT_EQ(out.Flatten(record, PRNINFO_TRAYS | PRNINFO_OUTBINS | PRNINFO_EMULATIONS | PRNINFO_FONTS |
-                                      PRNINFO_IDENTITY | PRNINFO_SYSTEM),
+    ASSERT_EQ(out.Flatten(record, PAT_PRNINFO_TRAYS | PAT_PRNINFO_OUTBINS | PAT_PRNINFO_EMULATIONS | PAT_PRNINFO_FONTS |
+                                      PAT_PRNINFO_IDENTITY | PAT_PRNINFO_SYSTEM),
               TRUE);
     EXPECT_EQ(out.info.nTrayPaper, 64u);
     EXPECT_EQ(out.info.nTrayLevel, 16u);
@@ -113,7 +113,7 @@ TEST(PrnInfoEngineStatus, SummaryOfOneSeveralOrNone) {
         for (DWORD code : c.codes) patprn::InfoAddEngineStatus(record.get(), code);
         record->bAttention = 1;
         Output out;
-        ASSERT_EQ(out.Flatten(record, PRNINFO_ENGINE_STATUS), TRUE);
+        ASSERT_EQ(out.Flatten(record, PAT_PRNINFO_ENGINE_STATUS), TRUE);
         EXPECT_EQ(out.info.dwStatusCode, c.statusCode);
         EXPECT_EQ(out.info.nStatus, c.nStatus);
         EXPECT_EQ(out.info.bAttention, 1);

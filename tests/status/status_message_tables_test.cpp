@@ -1,7 +1,7 @@
 // The message tables and the placeholder item table against listings kept
 // here, typed separately: same rows, same order, same items; every message
 // key has its texts in the message catalogues and every item its name.
-#include "frame/string_catalogue.h"
+#include "status/string_catalogue.h"
 #include "status/status_text.h"
 
 #include <gtest/gtest.h>

@@ -23,7 +23,7 @@ struct ViewRecord {
     explicit ViewRecord(DWORD size) { get()->dwSize = size; }
     PrnInfoEx *get() { return reinterpret_cast<PrnInfoEx *>(bytes); }
     PrnInfoEx *operator->() { return get(); }
-    alignas(8) uint8_t bytes[PRNINFOEX_MIN_SIZE] = {};
+    alignas(8) uint8_t bytes[PAT_PRNINFOEX_MIN_SIZE] = {};
 };
 
 template <typename T>

@@ -1,6 +1,6 @@
-// The English texts as the product documents them, written out here apart
+// The English texts the library must deliver, written out here apart
 // from the resource file so that the two can be compared: the message table
-// in its documented form (keys with their short label and detailed message),
+// by distinct text (keys with their short label and detailed message),
 // the two message-key lists that give the string numbers, the alternate
 // set's own messages, and the short groups by number.
 #include "english_reference.h"

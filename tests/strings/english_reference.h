@@ -1,4 +1,4 @@
-// The documented English texts, kept apart from the resource file.
+// The English reference texts, typed apart from the resource file.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,7 @@ namespace strings_test {
 struct MessageRow {
     uint32_t keys[8];
     const char *label;
-    const char *message;  // null: documented only by description
+    const char *message;  // null: no exact text to compare
 };
 
 struct KeyedText {

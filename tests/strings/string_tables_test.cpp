@@ -1,7 +1,7 @@
 // Content checks over every language's string table, as the library loads
 // it: the numbering, the "%s" places and line structure of each translation
 // against English, the language's ANSI code page, the length bounds, and
-// the English texts against their documented form. Every failure names the
+// the English texts against the reference typed in english_reference.cpp. Every failure names the
 // language, the number and the stored text.
 #include "english_reference.h"
 #include "string_tables.h"
@@ -224,7 +224,7 @@ INSTANTIATE_TEST_SUITE_P(EveryLanguage, LanguageTableTest, ::testing::ValuesIn(k
                              return info.param.name + std::string(id);
                          });
 
-// The English table against its documented texts.
+// The English table against the reference texts.
 
 void ExpectEnglish(unsigned number, const char *expected) {
     const std::u16string *text = English().Find(number);

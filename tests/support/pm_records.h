@@ -13,7 +13,7 @@ namespace pattest {
 
 template <typename T>
 T *NotAvailable() {
-    return reinterpret_cast<T *>(PMINFO_POINTER_NOT_AVAILABLE);
+    return reinterpret_cast<T *>(PAT_PMINFO_POINTER_NOT_AVAILABLE);
 }
 
 // A PMGroup over elements the test owns; Add returns the element to fill.
@@ -43,7 +43,7 @@ template <typename Tray>
 Tray &AddTray(PMGroupOf<Tray> &group, const char *name) {
     Tray &t = group.Add();
     t.pName = name;
-    t.dwLevel = t.dwWidth = t.dwLength = t.dwMedia = t.dwFlags = PMINFO_VALUE_NOT_AVAILABLE;
+    t.dwLevel = t.dwWidth = t.dwLength = t.dwMedia = t.dwFlags = PAT_PMINFO_VALUE_NOT_AVAILABLE;
     return t;
 }
 

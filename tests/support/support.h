@@ -19,7 +19,7 @@ inline void PoisonLastError() { SetLastError(kPoison); }
 // A zero-filled PrnInfoEx of `size` bytes (at least 404), owned by the test;
 // ReleaseLists frees every item and string the library hung into it.
 struct HostRecord {
-    explicit HostRecord(DWORD size = PRNINFOEX_MIN_SIZE);
+    explicit HostRecord(DWORD size = PAT_PRNINFOEX_MIN_SIZE);
     ~HostRecord();
     HostRecord(const HostRecord &) = delete;
     HostRecord &operator=(const HostRecord &) = delete;

@@ -5,6 +5,8 @@
 
 #include "platform/win32.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace patprn {
@@ -17,6 +19,28 @@ struct StringCatalogue {
     uint32_t number;  // string number for LoadLocalizedString
 };
 inline constexpr uint32_t kCatalogueEnd = 0xFFFFFFFFu;
+
+// The two variants of a message group list the same keys in the same
+// order, and items are numbered in catalogue order, so each key list is
+// kept once and numbered from its variant's first string: the n-th key
+// names string first + n - 1.
+template <size_t N>
+constexpr std::array<StringCatalogue, N + 1> NumberedCatalogue(const std::array<uint32_t, N> &keys, uint32_t first) {
+    std::array<StringCatalogue, N + 1> rows{};
+    for (size_t n = 0; n < N; ++n) rows[n] = {keys[n], first + static_cast<uint32_t>(n)};
+    rows[N] = {kCatalogueEnd, 0};
+    return rows;
+}
+
+// The message catalogues, numbered from the message keys of the message
+// tables (status_message_tables.cpp): a key's position fixes its strings,
+// so the key counts are those of the stored strings.
+inline constexpr size_t kMessageKeyCount = 120;    // strings 1000-1119, 2000-2119
+inline constexpr size_t kAltMessageKeyCount = 41;  // strings 1500-1540, 2500-2540
+extern const std::array<StringCatalogue, kMessageKeyCount + 1> MessageShortCatalogue;
+extern const std::array<StringCatalogue, kMessageKeyCount + 1> MessageDetailedCatalogue;
+extern const std::array<StringCatalogue, kAltMessageKeyCount + 1> AltMessageShortCatalogue;
+extern const std::array<StringCatalogue, kAltMessageKeyCount + 1> AltMessageDetailedCatalogue;
 
 // Catalogue groups.
 inline constexpr uint32_t kCatalogueMessages = 1;     // message keys, primary set

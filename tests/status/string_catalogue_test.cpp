@@ -1,9 +1,9 @@
 // The string catalogues: their lookup, their rows against the numbering of
 // the string tables, and the texts they lead to.
-#include "frame/string_catalogue.h"
+#include "status/string_catalogue.h"
 
 #include "frame/localized_string.h"
-#include "language_guard.h"
+#include "frame/language_guard.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -88,6 +88,47 @@ TEST(StringCatalogue, KeysLeadToTheNumbersTheMessagesUse) {
     EXPECT_EQ(FindCatalogueRow(nullptr, 629), nullptr);
 }
 
+// The message keys in the order that fixes their string numbers, typed
+// separately from the message tables they are derived from.
+const uint32_t kMessageKeyOrder[] = {
+    10001, 0xFFFFFF02, 10002, 10033, 10023, 10047, 10035, 10003, 10036, 10037, 10004, 50101, 50102, 50115,
+    50108, 50110, 50111, 50112, 50113, 50109, 50105, 50114, 30136, 30608, 30617, 30616, 30330, 13200, 13300,
+    13400, 12201, 12301, 12401, 30428, 30427, 30440, 30429, 30426, 30405, 10075, 10074, 10073, 10072, 30991,
+    30992, 30993, 30994, 10032, 30610, 30607, 30400, 30409, 30407, 30403, 30015, 30014, 30013, 30609, 40979,
+    40991, 40992, 40993, 40994, 46100, 46200, 46300, 46400, 47100, 47200, 47300, 47400, 48100, 48200, 48300,
+    48400, 45000, 41100, 41200, 41300, 41400, 1041100, 1041200, 1041300, 1041400, 40300, 40015, 40014, 40013,
+    40012, 40028, 40020, 40041, 40042, 40011, 40903, 40208, 40206, 40159, 40135, 40134, 40133, 40132, 40155,
+    40154, 40153, 40152, 40141, 40100, 42000, 42001, 42004, 42009, 40800, 1030400, 1030409, 1040141, 1040100,
+    30619, 30620, 30621,
+};
+const uint32_t kAltMessageKeyOrder[] = {
+    10001, 0xFFFFFF02, 50101, 50102, 50115, 50108, 50112, 50113, 50109, 50105, 50114, 30428, 30427, 30440,
+    10075, 10074, 10073, 10072, 10032, 30610, 30607, 30400, 30409, 30015, 30014, 30013, 30609, 40015, 40014,
+    40013, 40012, 40028, 40020, 40011, 40141, 40100, 40800, 1030400, 1030409, 1040141, 1040100,
+};
+
+TEST(StringCatalogue, MessageKeysKeepTheirPlaces) {
+    const struct {
+        uint32_t group, variant, first;
+        const uint32_t *keys;
+        size_t count;
+    } catalogues[] = {
+        {1, 1, 1000, kMessageKeyOrder, std::size(kMessageKeyOrder)},
+        {1, 2, 2000, kMessageKeyOrder, std::size(kMessageKeyOrder)},
+        {2, 1, 1500, kAltMessageKeyOrder, std::size(kAltMessageKeyOrder)},
+        {2, 2, 2500, kAltMessageKeyOrder, std::size(kAltMessageKeyOrder)},
+    };
+    for (const auto &c : catalogues) {
+        const StringCatalogue *catalogue = FindStringCatalogue(c.group, c.variant);
+        ASSERT_NE(catalogue, nullptr);
+        ASSERT_EQ(RowCount(catalogue), c.count) << c.group << "," << c.variant;
+        for (size_t n = 0; n < c.count; ++n) {
+            EXPECT_EQ(catalogue[n].key, c.keys[n]) << c.group << "," << c.variant << " row " << n + 1;
+            EXPECT_EQ(catalogue[n].number, c.first + n) << c.group << "," << c.variant << " row " << n + 1;
+        }
+    }
+}
+
 // The result of LoadCatalogueString into a buffer pre-filled with 'Q'.
 struct Loaded {
     DWORD error;
@@ -152,20 +193,4 @@ TEST(LoadCatalogueString, KeysReachTheirTexts) {
     ASSERT_EQ(PatSetLocale("de"), TRUE);
     EXPECT_EQ(LoadText(3009), "Schwarz");
 }
-
-TEST(LoadLocalizedString, CzechHasNoTableOfItsOwn) {
-    LanguageGuard guard;
-    ASSERT_EQ(PatSetLocale("CS"), TRUE);
-    // No Czech and no language-neutral table holds the product's strings:
-    // the resource loader finds none, on both platforms.
-    char text[16] = "QQQ";
-    EXPECT_EQ(LoadLocalizedString(3009, text, sizeof text), PAT_ERROR_NOT_FOUND);
-    EXPECT_EQ(std::string(text), "QQQ");
-    // The user's default language always finds a table: its own, or the
-    // loader's fallback to English or the first stored.
-    patprn::SelectedLanguage.store(kUserDefaultLanguage);
-    const std::string black = LoadText(3009);
-    EXPECT_FALSE(black.empty() || black[0] == '<') << black;
-}
-
 }  // namespace
