@@ -94,20 +94,14 @@ std::vector<DrawStep> DrawList(const QueryNode *statusTree) {
     return steps;
 }
 
-// Sends the query and hands the replies to the library. Fills `result`'s
-// problem when the printer did not answer.
-bool Interpret(Transport &transport, PrinterRecord &record, const PollOptions &options, PollResult &result) {
-    const bool deviceIdAsked = options.deviceId.has_value() || transport.CanReadDeviceId();
-    if (!deviceIdAsked) result.problem = "no device ID source: the device ID was left out of the query";
-    Tree query{PatCreateQueryInfo(record.get(), PAT_REVISION_PJL,
-                                  kQueryFlags | (deviceIdAsked ? PAT_QUERY_DEVICE_ID : 0))};
-    if (query.root == nullptr) {
-        result.problem = "the library made no query (error " + std::to_string(GetLastError()) + ")";
+// Hands the replies to the library. Fills `result`'s problem when the
+// printer did not answer.
+bool Interpret(PendingPoll &pending, Exchange exchange, PrinterRecord &record, const PollOptions &options,
+               PollResult &result) {
+    if (pending.query == nullptr) {
+        result.problem = pending.problem;
         return false;
     }
-    const std::string pjl = ChildText(query.root, QNODE_PJL_TEXT);
-    const bool fetchDeviceId = deviceIdAsked && !options.deviceId.has_value();
-    Exchange exchange = transport.Ask(pjl, fetchDeviceId, options.timeout);
     if (!exchange.answered) {
         result.problem = exchange.problem;
         return false;
@@ -120,8 +114,8 @@ bool Interpret(Transport &transport, PrinterRecord &record, const PollOptions &o
         result.problem = "out of memory";
         return false;
     }
-    AppendChild(answer.root, query.root);
-    query.root = nullptr;
+    AppendChild(answer.root, pending.query);
+    pending.query = nullptr;
     AppendChild(answer.root, MakeTextNode(QNODE_PJL_TEXT, exchange.replies));
     if (exchange.deviceId) AppendChild(answer.root, MakeTextNode(QNODE_DEVICE_ID, *exchange.deviceId));
     if (!PatSetCentroDataTo(answer.root, 0, record.get(), PAT_REVISION_PJL)) {
@@ -132,6 +126,7 @@ bool Interpret(Transport &transport, PrinterRecord &record, const PollOptions &o
         return false;
     }
     result.deviceIdRead = exchange.deviceId.has_value();
+    if (!pending.deviceIdAsked) result.problem = pending.problem;
     if (!exchange.problem.empty()) result.problem = exchange.problem;
     return true;
 }
@@ -159,10 +154,34 @@ PrinterRecord::~PrinterRecord() {
     }
 }
 
+PendingPoll::~PendingPoll() { FreeTree(query); }
+
+void StartPoll(PrinterRecord &record, const PollOptions &options, bool canReadDeviceId, PendingPoll &pending) {
+    pending.deviceIdAsked = options.deviceId.has_value() || canReadDeviceId;
+    if (!pending.deviceIdAsked) pending.problem = "no device ID source: the device ID was left out of the query";
+    pending.query = PatCreateQueryInfo(record.get(), PAT_REVISION_PJL,
+                                       kQueryFlags | (pending.deviceIdAsked ? PAT_QUERY_DEVICE_ID : 0));
+    if (pending.query == nullptr) {
+        pending.problem = "the library made no query (error " + std::to_string(GetLastError()) + ")";
+        return;
+    }
+    pending.pjl = ChildText(pending.query, QNODE_PJL_TEXT);
+    pending.fetchDeviceId = pending.deviceIdAsked && !options.deviceId.has_value();
+}
+
 PollResult Poll(Transport &transport, PrinterRecord &record, const PollOptions &options,
                 const std::string &language) {
+    PendingPoll pending;
+    StartPoll(record, options, transport.CanReadDeviceId(), pending);
+    Exchange exchange;
+    if (pending.query != nullptr) exchange = transport.Ask(pending.pjl, pending.fetchDeviceId, options.timeout);
+    return FinishPoll(pending, std::move(exchange), record, options, language);
+}
+
+PollResult FinishPoll(PendingPoll &pending, Exchange exchange, PrinterRecord &record, const PollOptions &options,
+                      const std::string &language) {
     PollResult result;
-    result.responded = Interpret(transport, record, options, result);
+    result.responded = Interpret(pending, std::move(exchange), record, options, result);
     // A printer that does not answer is the host's to report: the record
     // says so, and the library then shows the no-response status.
     record.get()->bNoResponse = result.responded ? 0 : 1;

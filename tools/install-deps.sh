@@ -13,6 +13,9 @@ packages=(
     libsnmp-dev                               # patmon: device ID over SNMP, the simulator's agent
     libpng-dev                                # patmon and the bitmap generator: PNG pictures
     snmpd                                     # tests: an SNMP agent that answers the wrong type
+    libcpp-httplib-dev                        # patmon serve: the HTTP service
+    prometheus                                # tests: promtool checks /metrics, a real server scrapes it
+    chromium chromium-driver python3-selenium # tests: the status page in a headless browser
 )
 
 missing=()
