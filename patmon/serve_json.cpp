@@ -123,7 +123,8 @@ std::string CardsDocument(const std::vector<PrinterView> &views) {
                         {"message", view.message},
                         {"lastPoll", view.lastPoll},
                         {"lastError", view.lastError},
-                        {"picture", view.pictureVersion}});
+                        {"picture", view.pictureVersion},
+                        {"nextPollIn", view.nextPollIn}});
     }
     return list.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
