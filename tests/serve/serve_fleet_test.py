@@ -185,6 +185,7 @@ def main():
             check_prometheus(processes, directory, base, answering)
         finally:
             processes.stop_all()
+        processes.check_clean_exit()
     print("1 passed, 0 failed")
 
 

@@ -91,6 +91,7 @@ def main():
             if driver is not None:
                 driver.quit()
             processes.stop_all()
+        processes.check_clean_exit()
     print("1 passed, 0 failed")
 
 

@@ -51,6 +51,15 @@ class Processes:
 
     def __init__(self):
         self.started = []
+        self.checked = []  # (process, stderr file): must stop cleanly
+
+    def check_clean_exit(self):
+        """Every checked process ended with status 0 and no sanitizer report."""
+        for process, log in self.checked:
+            with open(log) as f:
+                text = f.read()
+            assert process.returncode == 0, f"exit {process.returncode}: {text[-2000:]}"
+            assert "Sanitizer" not in text and "runtime error" not in text, text[-4000:]
 
     def start(self, args, **kwargs):
         process = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=kwargs.pop("stderr", subprocess.DEVNULL),
@@ -84,10 +93,13 @@ def start_simulate(processes, patmon, scenario):
     raise AssertionError(f"patmon simulate {scenario} did not start")
 
 
-def start_serve(processes, patmon, config, stderr=None):
-    """`patmon serve --config` on a free port; returns its base URL."""
-    process = processes.start([patmon, "serve", "--config", config, "--listen", "127.0.0.1:0"],
-                              stderr=stderr if stderr is not None else subprocess.DEVNULL)
+def start_serve(processes, patmon, config):
+    """`patmon serve --config` on a free port; returns its base URL. Its log
+    goes to a file beside the config, checked when the test stops it."""
+    log = config + ".log"
+    with open(log, "w") as stderr:
+        process = processes.start([patmon, "serve", "--config", config, "--listen", "127.0.0.1:0"], stderr=stderr)
+    processes.checked.append((process, log))
     line = process.stdout.readline()
     assert "http://" in line, f"patmon serve did not start: {line!r}"
     return line.strip().split(" ")[-1].rstrip("/")
