@@ -67,12 +67,17 @@ std::string ChildText(const QueryNode *root, int32_t type) {
 // The text the library gives for the record's status, in the selected
 // language's code page; empty if it has none.
 std::string StatusText(const QueryNode *statusTree, DWORD variant) {
-    DWORD length = 0;
-    PatGetStatusString(PAT_STATUS_SOURCE_PJL, statusTree, PAT_REVISION_STATUS, variant, nullptr, &length);
-    if (GetLastError() != PAT_ERROR_INSUFFICIENT_BUFFER || length == 0) return {};
-    std::string text(length, '\0');
+    // Most texts fit the first buffer: one call instead of asking the size
+    // first (the fleet service makes this call for every poll).
+    std::string text(1024, '\0');
+    DWORD length = static_cast<DWORD>(text.size());
     if (!PatGetStatusString(PAT_STATUS_SOURCE_PJL, statusTree, PAT_REVISION_STATUS, variant, text.data(), &length)) {
-        return {};
+        if (GetLastError() != PAT_ERROR_INSUFFICIENT_BUFFER || length <= text.size()) return {};
+        text.assign(length, '\0');
+        if (!PatGetStatusString(PAT_STATUS_SOURCE_PJL, statusTree, PAT_REVISION_STATUS, variant, text.data(),
+                                &length)) {
+            return {};
+        }
     }
     text.resize(strnlen(text.c_str(), text.size()));
     return text;

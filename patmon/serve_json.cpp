@@ -105,11 +105,15 @@ std::optional<ServeConfig> ReadServeConfig(const std::string &path, std::string 
 
 std::string PrinterDocument(const std::string &name, const PollResult &result, const PrinterRecord &record,
                             double lastPoll, const std::string &lastError) {
-    Json doc = Json::parse(ResultJson(result, record));
-    doc["name"] = name;
-    doc["lastPoll"] = lastPoll;
-    doc["lastError"] = lastError.empty() ? Json(nullptr) : Json(lastError);
-    return doc.dump(-1, ' ', false, Json::error_handler_t::replace);
+    // The fields go in front of the poll's object as text: parsing it again
+    // would double the cost of every poll.
+    const Json extra = {{"name", name},
+                        {"lastPoll", lastPoll},
+                        {"lastError", lastError.empty() ? Json(nullptr) : Json(lastError)}};
+    std::string doc = extra.dump(-1, ' ', false, Json::error_handler_t::replace);
+    doc.pop_back();  // the closing brace
+    const std::string poll = ResultJson(result, record, -1);
+    return doc + "," + poll.substr(1);
 }
 
 std::string CardsDocument(const std::vector<PrinterView> &views) {
