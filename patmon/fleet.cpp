@@ -93,8 +93,10 @@ std::chrono::milliseconds Milliseconds(double seconds) {
 void Log(const std::string &line) {
     static std::mutex mutex;
     const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
     char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", std::localtime(&now));
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &local);
     std::lock_guard<std::mutex> lock(mutex);
     std::cerr << stamp << " " << line << std::endl;
 }
