@@ -110,6 +110,43 @@ void TonerStates(const std::vector<uint32_t> &codes, int (&toner)[4]) {
     }
 }
 
+// The record's content as bytes, without the addresses of its lists and
+// strings (which change from poll to poll): equal fingerprints give equal
+// JSON of the record.
+std::string Fingerprint(const PrinterRecord &record) {
+    const PrnInfoEx &r = *record.get();
+    PrnInfoEx flat;
+    std::memcpy(&flat, &r, sizeof flat);
+    const void *lists[] = {r.pEngineStatus, r.pLoadedEmul, r.pLoadedFont, r.pTrayInfo, r.pOutBinInfo,
+                           r.pDeviceInfo, r.pEmulUniqInfo, r.pCounterInfo, r.pSupplyInfo};
+    const char *texts[] = {r.pModelName, r.pMakerName, r.pDescription, r.pSYSVersion, r.pMainProgVersion,
+                           r.pVPSVersion};
+    flat.pEngineStatus = nullptr;
+    flat.pLoadedEmul = nullptr;
+    flat.pLoadedFont = nullptr;
+    flat.pTrayInfo = nullptr;
+    flat.pOutBinInfo = nullptr;
+    flat.pDeviceInfo = nullptr;
+    flat.pEmulUniqInfo = nullptr;
+    flat.pCounterInfo = nullptr;
+    flat.pSupplyInfo = nullptr;
+    flat.pModelName = flat.pMakerName = flat.pDescription = nullptr;
+    flat.pSYSVersion = flat.pMainProgVersion = flat.pVPSVersion = nullptr;
+    std::string bytes(reinterpret_cast<const char *>(&flat), sizeof flat);
+    for (const void *head : lists) {
+        for (auto *item = static_cast<const InfoItem *>(head); item != nullptr; item = item->next) {
+            const size_t size = std::clamp<size_t>(item->cbItem, sizeof(InfoItem), 4096);
+            bytes.append(reinterpret_cast<const char *>(item) + sizeof(InfoItem), size - sizeof(InfoItem));
+        }
+        bytes += '\x1e';
+    }
+    for (const char *text : texts) {
+        if (text != nullptr) bytes += text;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
 bool SamePicture(const std::vector<DrawStep> &a, const std::vector<DrawStep> &b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const DrawStep &x, const DrawStep &y) {
         return x.name == y.name && x.x == y.x && x.y == y.y && x.rop == y.rop;
@@ -143,6 +180,8 @@ struct Fleet::Impl {
         size_t sent = 0;
         std::unique_ptr<DeviceIdQuery> snmpQuery;
         std::string lastState;  // for the log: what the last poll showed
+        std::string documentKey;  // what the last poll JSON was made from
+        std::string pollJson;
 
         mutable std::mutex viewMutex;
         PrinterView view;
@@ -266,7 +305,15 @@ struct Fleet::Impl {
             }
             TonerStates(result.codes, view.toner);
         }
-        view.document = PrinterDocument(view.name, result, p.record, view.lastPoll, view.lastError);
+        // The poll's JSON is the costliest part of a poll: made again only
+        // when the record or the texts changed.
+        std::string key = Fingerprint(p.record) + (result.responded ? "1" : "0") + result.problem + '\0' +
+                          result.label + '\0' + result.message;
+        if (key != p.documentKey) {
+            p.pollJson = ResultJson(result, p.record, -1);
+            p.documentKey = std::move(key);
+        }
+        view.document = PrinterDocument(view.name, p.pollJson, view.lastPoll, view.lastError);
 
         std::string state = (result.responded ? "" : "not responding: ") + result.label;
         if (state != p.lastState) {

@@ -1,5 +1,7 @@
 #include "serve.h"
 
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -65,6 +67,13 @@ int Serve(const ServeOptions &options, const std::atomic<bool> &stop) {
     }
     if (!address) return Usage("bad listen address \"" + listen + "\"");
 
+    // A large fleet has many connections open at once (and one UDP socket
+    // per device-ID request): take all the descriptors the system allows.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
     std::unique_ptr<Fleet> fleet = Fleet::Create(printers, options.workers, &error);
     if (!fleet) return Usage(error);
     HttpService http(*fleet);

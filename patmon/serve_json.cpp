@@ -103,8 +103,8 @@ std::optional<ServeConfig> ReadServeConfig(const std::string &path, std::string 
     }
 }
 
-std::string PrinterDocument(const std::string &name, const PollResult &result, const PrinterRecord &record,
-                            double lastPoll, const std::string &lastError) {
+std::string PrinterDocument(const std::string &name, const std::string &pollJson, double lastPoll,
+                            const std::string &lastError) {
     // The fields go in front of the poll's object as text: parsing it again
     // would double the cost of every poll.
     const Json extra = {{"name", name},
@@ -112,8 +112,7 @@ std::string PrinterDocument(const std::string &name, const PollResult &result, c
                         {"lastError", lastError.empty() ? Json(nullptr) : Json(lastError)}};
     std::string doc = extra.dump(-1, ' ', false, Json::error_handler_t::replace);
     doc.pop_back();  // the closing brace
-    const std::string poll = ResultJson(result, record, -1);
-    return doc + "," + poll.substr(1);
+    return doc + "," + pollJson.substr(1);
 }
 
 std::string CardsDocument(const std::vector<PrinterView> &views) {

@@ -21,11 +21,11 @@ struct ServeConfig {
 // naming the problem.
 std::optional<ServeConfig> ReadServeConfig(const std::string &path, std::string *error);
 
-// One printer as /api/printers/NAME shows it: the poll's JSON (as `patmon
-// poll --json` prints it) with the printer's name, the time of the poll and
+// One printer as /api/printers/NAME shows it: the poll's JSON (`pollJson`,
+// as ResultJson makes it) with the printer's name, the time of the poll and
 // its error.
-std::string PrinterDocument(const std::string &name, const PollResult &result, const PrinterRecord &record,
-                            double lastPoll, const std::string &lastError);
+std::string PrinterDocument(const std::string &name, const std::string &pollJson, double lastPoll,
+                            const std::string &lastError);
 
 // What the status page needs of every printer, small enough to fetch often.
 std::string CardsDocument(const std::vector<PrinterView> &views);
