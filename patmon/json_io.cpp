@@ -227,7 +227,7 @@ std::optional<PrinterModel> ReadScenarioFile(const std::string &path, std::strin
     }
 }
 
-std::string ResultJson(const PollResult &result, const PrinterRecord &record) {
+std::string ResultJson(const PollResult &result, const PrinterRecord &record, int indent) {
     Json doc;
     doc["responded"] = result.responded;
     if (!result.problem.empty()) doc["problem"] = result.problem;
@@ -239,7 +239,7 @@ std::string ResultJson(const PollResult &result, const PrinterRecord &record) {
         picture.push_back({{"name", step.name}, {"x", step.x}, {"y", step.y}, {"rop", RopName(step.rop)}});
     }
     doc["picture"] = picture;
-    return doc.dump(2, ' ', false, Json::error_handler_t::replace);
+    return doc.dump(indent, ' ', false, Json::error_handler_t::replace);
 }
 
 }  // namespace patmon

@@ -16,7 +16,7 @@ namespace patmon {
 std::optional<PrinterModel> ReadScenarioFile(const std::string &path, std::string *error);
 
 // The poll as one JSON object: "printer" (the PrnInfoEx record), "short"
-// (the PrnInfo record), "status" and "picture".
-std::string ResultJson(const PollResult &result, const PrinterRecord &record);
+// (the PrnInfo record), "status" and "picture". `indent` < 0: on one line.
+std::string ResultJson(const PollResult &result, const PrinterRecord &record, int indent = 2);
 
 }  // namespace patmon

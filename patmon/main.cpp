@@ -11,6 +11,9 @@
 #endif
 
 #include "commands.h"
+#ifdef PATMON_HAVE_SERVE
+#include "serve.h"
+#endif
 #include "snmp.h"
 #ifndef _WIN32
 #include "cups_backend.h"
@@ -67,6 +70,16 @@ int main(int argc, char **argv) {
     simulateCommand->add_flag("--no-snmp", noSnmp, "serve no SNMP agent");
     simulateCommand->add_option("--job-file", simulate.jobFile, "append received print data to this file");
     CLI::App *scenariosCommand = app.add_subcommand("scenarios", "list the built-in scenarios");
+#ifdef PATMON_HAVE_SERVE
+    patmon::ServeOptions serve;
+    CLI::App *serveCommand = app.add_subcommand("serve", "watch a fleet of printers; serve metrics, API and page");
+    serveCommand->add_option("--config", serve.config, "the fleet's configuration file (JSON)");
+    serveCommand->add_option("--listen", serve.listen, "HOST:PORT of the HTTP service (default 127.0.0.1:9464)");
+    serveCommand->add_option("--simulate", serve.simulate, "instead of a config: N virtual printers");
+    serveCommand->add_option("--interval", serve.intervalSeconds, "with --simulate: seconds between polls");
+    serveCommand->add_option("--lang", serve.language, "with --simulate: language code");
+    serveCommand->add_option("--workers", serve.workers, "threads for the library calls (default 2)");
+#endif
 
     try {
         app.parse(argc, argv);
@@ -81,5 +94,8 @@ int main(int argc, char **argv) {
         return patmon::Simulate(simulate, g_stop);
     }
     if (*scenariosCommand) return patmon::RunScenarios();
+#ifdef PATMON_HAVE_SERVE
+    if (*serveCommand) return patmon::Serve(serve, g_stop);
+#endif
     return patmon::RunPoll(patmon::PollCommand{});
 }

@@ -117,4 +117,15 @@ bool WritePng(const Image &image, const std::string &path, std::string *error) {
 #endif
 }
 
+bool EncodePng(const Image &image, std::vector<uint8_t> *png, std::string *error) {
+#ifdef PATMON_HAVE_PNG
+    return patpng::EncodeRgb(image.width, image.height, image.rgb.data(), png, error);
+#else
+    (void)image;
+    (void)png;
+    *error = "this build cannot write PNG files";
+    return false;
+#endif
+}
+
 }  // namespace patmon

@@ -26,5 +26,7 @@ Image ComposePicture(const std::vector<DrawStep> &steps, std::vector<std::string
 
 // Writes the image as a PNG file (libpng); false with `error` set on failure.
 bool WritePng(const Image &image, const std::string &path, std::string *error);
+// The image as PNG bytes in memory; false with `error` set on failure.
+bool EncodePng(const Image &image, std::vector<uint8_t> *png, std::string *error);
 
 }  // namespace patmon

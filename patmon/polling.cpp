@@ -67,12 +67,17 @@ std::string ChildText(const QueryNode *root, int32_t type) {
 // The text the library gives for the record's status, in the selected
 // language's code page; empty if it has none.
 std::string StatusText(const QueryNode *statusTree, DWORD variant) {
-    DWORD length = 0;
-    PatGetStatusString(PAT_STATUS_SOURCE_PJL, statusTree, PAT_REVISION_STATUS, variant, nullptr, &length);
-    if (GetLastError() != PAT_ERROR_INSUFFICIENT_BUFFER || length == 0) return {};
-    std::string text(length, '\0');
+    // Most texts fit the first buffer: one call instead of asking the size
+    // first (the fleet service makes this call for every poll).
+    std::string text(1024, '\0');
+    DWORD length = static_cast<DWORD>(text.size());
     if (!PatGetStatusString(PAT_STATUS_SOURCE_PJL, statusTree, PAT_REVISION_STATUS, variant, text.data(), &length)) {
-        return {};
+        if (GetLastError() != PAT_ERROR_INSUFFICIENT_BUFFER || length <= text.size()) return {};
+        text.assign(length, '\0');
+        if (!PatGetStatusString(PAT_STATUS_SOURCE_PJL, statusTree, PAT_REVISION_STATUS, variant, text.data(),
+                                &length)) {
+            return {};
+        }
     }
     text.resize(strnlen(text.c_str(), text.size()));
     return text;
@@ -100,23 +105,14 @@ std::string QueryText(PrinterRecord &record, DWORD flags) {
     return query.root != nullptr ? ChildText(query.root, QNODE_PJL_TEXT) : std::string();
 }
 
-// Sends the query and hands the replies to the library. Fills `result`'s
-// problem when the printer did not answer. `askAgain` tells whether the
-// replies changed what the library would ask next.
-bool Interpret(Transport &transport, PrinterRecord &record, const PollOptions &options, PollResult &result,
-               bool *askAgain) {
-    *askAgain = false;
-    const bool deviceIdAsked = options.deviceId.has_value() || transport.CanReadDeviceId();
-    if (!deviceIdAsked) result.problem = "no device ID source: the device ID was left out of the query";
-    const DWORD flags = kQueryFlags | (deviceIdAsked ? PAT_QUERY_DEVICE_ID : 0);
-    Tree query{PatCreateQueryInfo(record.get(), PAT_REVISION_PJL, flags)};
-    if (query.root == nullptr) {
-        result.problem = "the library made no query (error " + std::to_string(GetLastError()) + ")";
+// Hands the replies to the library. Fills `result`'s problem when the
+// printer did not answer.
+bool Interpret(PendingPoll &pending, Exchange exchange, PrinterRecord &record, const PollOptions &options,
+               PollResult &result) {
+    if (pending.query == nullptr) {
+        result.problem = pending.problem;
         return false;
     }
-    const std::string pjl = ChildText(query.root, QNODE_PJL_TEXT);
-    const bool fetchDeviceId = deviceIdAsked && !options.deviceId.has_value();
-    Exchange exchange = transport.Ask(pjl, fetchDeviceId, options.timeout);
     if (!exchange.answered) {
         result.problem = exchange.problem;
         return false;
@@ -129,8 +125,8 @@ bool Interpret(Transport &transport, PrinterRecord &record, const PollOptions &o
         result.problem = "out of memory";
         return false;
     }
-    AppendChild(answer.root, query.root);
-    query.root = nullptr;
+    AppendChild(answer.root, pending.query);
+    pending.query = nullptr;
     AppendChild(answer.root, MakeTextNode(QNODE_PJL_TEXT, exchange.replies));
     if (exchange.deviceId) AppendChild(answer.root, MakeTextNode(QNODE_DEVICE_ID, *exchange.deviceId));
     if (!PatSetCentroDataTo(answer.root, 0, record.get(), PAT_REVISION_PJL)) {
@@ -141,8 +137,8 @@ bool Interpret(Transport &transport, PrinterRecord &record, const PollOptions &o
         return false;
     }
     result.deviceIdRead = exchange.deviceId.has_value();
+    if (!pending.deviceIdAsked) result.problem = pending.problem;
     if (!exchange.problem.empty()) result.problem = exchange.problem;
-    *askAgain = QueryText(record, flags) != pjl;
     return true;
 }
 
@@ -169,18 +165,53 @@ PrinterRecord::~PrinterRecord() {
     }
 }
 
+PendingPoll::~PendingPoll() { FreeTree(query); }
+
+void StartPoll(PrinterRecord &record, const PollOptions &options, bool canReadDeviceId, PendingPoll &pending) {
+    pending.deviceIdAsked = options.deviceId.has_value() || canReadDeviceId;
+    if (!pending.deviceIdAsked) pending.problem = "no device ID source: the device ID was left out of the query";
+    pending.flags = kQueryFlags | (pending.deviceIdAsked ? PAT_QUERY_DEVICE_ID : 0);
+    pending.query = PatCreateQueryInfo(record.get(), PAT_REVISION_PJL, pending.flags);
+    if (pending.query == nullptr) {
+        pending.problem = "the library made no query (error " + std::to_string(GetLastError()) + ")";
+        return;
+    }
+    pending.pjl = ChildText(pending.query, QNODE_PJL_TEXT);
+    pending.fetchDeviceId = pending.deviceIdAsked && !options.deviceId.has_value();
+}
+
+namespace {
+
+// One exchange with the printer. `askAgain` tells whether the replies
+// changed what the library would ask next.
+PollResult PollOnce(Transport &transport, PrinterRecord &record, const PollOptions &options,
+                    const std::string &language, bool *askAgain) {
+    PendingPoll pending;
+    StartPoll(record, options, transport.CanReadDeviceId(), pending);
+    Exchange exchange;
+    if (pending.query != nullptr) exchange = transport.Ask(pending.pjl, pending.fetchDeviceId, options.timeout);
+    PollResult result = FinishPoll(pending, std::move(exchange), record, options, language);
+    *askAgain = result.responded && QueryText(record, pending.flags) != pending.pjl;
+    return result;
+}
+
+}  // namespace
+
 PollResult Poll(Transport &transport, PrinterRecord &record, const PollOptions &options,
                 const std::string &language) {
-    PollResult result;
     bool askAgain = false;
-    result.responded = Interpret(transport, record, options, result, &askAgain);
+    PollResult result = PollOnce(transport, record, options, language, &askAgain);
     // The library asks about optional trays (feed units) only once the
     // record lists them, so the first replies of such a printer leave their
     // size, level and media out; one more exchange completes the record.
-    if (result.responded && askAgain) {
-        result = PollResult{};
-        result.responded = Interpret(transport, record, options, result, &askAgain);
-    }
+    if (askAgain) result = PollOnce(transport, record, options, language, &askAgain);
+    return result;
+}
+
+PollResult FinishPoll(PendingPoll &pending, Exchange exchange, PrinterRecord &record, const PollOptions &options,
+                      const std::string &language) {
+    PollResult result;
+    result.responded = Interpret(pending, std::move(exchange), record, options, result);
     // A printer that does not answer is the host's to report: the record
     // says so, and the library then shows the no-response status.
     record.get()->bNoResponse = result.responded ? 0 : 1;

@@ -57,6 +57,33 @@ struct PollOptions {
 PollResult Poll(Transport &transport, PrinterRecord &record, const PollOptions &options,
                 const std::string &language);
 
+// A poll in two halves, for hosts that fetch the replies elsewhere (the
+// fleet service's event loop): the query the library made for a record,
+// then the replies handed back. Both halves use the record, so a record's
+// poll must not overlap another poll of the same record.
+class PendingPoll {
+public:
+    PendingPoll() = default;
+    ~PendingPoll();
+    PendingPoll(const PendingPoll &) = delete;
+    PendingPoll &operator=(const PendingPoll &) = delete;
+
+    std::string pjl;             // the text to send
+    bool fetchDeviceId = false;  // whether the transport should read the device ID
+    bool deviceIdAsked = false;
+    DWORD flags = 0;             // the request flags of the query
+    std::string problem;         // set when no query was made
+    QueryNode *query = nullptr;  // owned; handed to the answer tree
+};
+
+// The first half: the library's query for `record`. `canReadDeviceId`
+// says whether the transport can fetch a device ID.
+void StartPoll(PrinterRecord &record, const PollOptions &options, bool canReadDeviceId, PendingPoll &pending);
+// The second half: the replies into the record, then the status text and
+// picture, as Poll does.
+PollResult FinishPoll(PendingPoll &pending, Exchange exchange, PrinterRecord &record, const PollOptions &options,
+                      const std::string &language);
+
 const char *RopName(uint32_t rop);
 
 }  // namespace patmon

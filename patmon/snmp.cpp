@@ -4,6 +4,7 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 #include <net-snmp/agent/net-snmp-agent-includes.h>
+#include <net-snmp/library/large_fd_set.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -54,22 +55,34 @@ int DeviceIdHandler(netsnmp_mib_handler *handler, netsnmp_handler_registration *
     return SNMP_ERR_NOERROR;
 }
 
-}  // namespace
+// The device ID a response carries; nullopt with `error` set otherwise.
+std::optional<std::string> DeviceIdIn(const netsnmp_pdu *response, const std::string &where, std::string *error) {
+    if (response->errstat != SNMP_ERR_NOERROR) {
+        *error = where + ": " + snmp_errstring(static_cast<int>(response->errstat));
+        return std::nullopt;
+    }
+    const netsnmp_variable_list *v = response->variables;
+    if (v == nullptr || v->name_length <= kColumnLength ||
+        snmp_oid_compare(v->name, kColumnLength, kDeviceIdColumn, kColumnLength) != 0) {
+        *error = where + " has no ppmPrinterIEEE1284DeviceId";
+        return std::nullopt;
+    }
+    if (v->type != ASN_OCTET_STR) {
+        *error = where + ": ppmPrinterIEEE1284DeviceId is not an octet string";
+        return std::nullopt;
+    }
+    return std::string(reinterpret_cast<const char *>(v->val.string), v->val_len);
+}
 
-bool SnmpAvailable() { return true; }
-
-std::optional<std::string> ReadDeviceId(const SnmpSource &source, std::chrono::steady_clock::time_point deadline,
-                                        std::string *error) {
+void InitClient() {
     std::call_once(g_clientInit, [] {
         QuietLibrary();
         init_snmp("patmon");
     });
-    const std::string where = "SNMP agent at " + source.host + ":" + std::to_string(source.port);
-    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) {
-        *error = where + ": no time left to ask for the device ID";
-        return std::nullopt;
-    }
+}
+
+// A session to the source's agent, v2c, with no retries of its own.
+void *OpenSession(const SnmpSource &source, long timeoutMicroseconds, netsnmp_callback callback, void *magic) {
     netsnmp_session settings;
     snmp_sess_init(&settings);
     std::string peer = Peer(source), community = source.community;
@@ -77,9 +90,75 @@ std::optional<std::string> ReadDeviceId(const SnmpSource &source, std::chrono::s
     settings.version = SNMP_VERSION_2c;
     settings.community = reinterpret_cast<u_char *>(community.data());
     settings.community_len = community.size();
-    settings.retries = 1;
-    settings.timeout = static_cast<long>(left.count() / 2);
-    void *session = snmp_sess_open(&settings);
+    settings.retries = callback != nullptr ? 0 : 1;
+    settings.timeout = timeoutMicroseconds;
+    settings.callback = callback;
+    settings.callback_magic = magic;
+    return snmp_sess_open(&settings);
+}
+
+}  // namespace
+
+struct DeviceIdQueryAccess {
+    static int Answered(int operation, netsnmp_session *, int, netsnmp_pdu *response, void *magic) {
+        auto *query = static_cast<DeviceIdQuery *>(magic);
+        query->done_ = true;
+        if (operation != NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE || response == nullptr) {
+            query->error = query->where_ + " did not answer";
+        } else {
+            query->deviceId = DeviceIdIn(response, query->where_, &query->error);
+        }
+        return 1;
+    }
+};
+
+std::unique_ptr<DeviceIdQuery> DeviceIdQuery::Send(const SnmpSource &source, std::string *error) {
+    InitClient();
+    std::unique_ptr<DeviceIdQuery> query(new DeviceIdQuery);
+    query->where_ = "SNMP agent at " + source.host + ":" + std::to_string(source.port);
+    // The event loop keeps the deadline; the session's own timeout is long.
+    query->session_ = OpenSession(source, 3600L * 1000000, DeviceIdQueryAccess::Answered, query.get());
+    if (query->session_ == nullptr) {
+        *error = query->where_ + ": cannot open an SNMP session";
+        return nullptr;
+    }
+    netsnmp_pdu *request = snmp_pdu_create(SNMP_MSG_GETNEXT);
+    snmp_add_null_var(request, kDeviceIdColumn, kColumnLength);
+    if (snmp_sess_async_send(query->session_, request, DeviceIdQueryAccess::Answered, query.get()) == 0) {
+        snmp_free_pdu(request);
+        *error = query->where_ + ": the request could not be sent";
+        return nullptr;
+    }
+    return query;
+}
+
+DeviceIdQuery::~DeviceIdQuery() {
+    if (session_ != nullptr) snmp_sess_close(session_);
+}
+
+int DeviceIdQuery::Socket() const { return snmp_sess_transport(session_)->sock; }
+
+bool DeviceIdQuery::Read() {
+    netsnmp_large_fd_set readers;
+    netsnmp_large_fd_set_init(&readers, Socket() + 1);
+    NETSNMP_LARGE_FD_SET(Socket(), &readers);
+    snmp_sess_read2(session_, &readers);
+    netsnmp_large_fd_set_cleanup(&readers);
+    return done_;
+}
+
+bool SnmpAvailable() { return true; }
+
+std::optional<std::string> ReadDeviceId(const SnmpSource &source, std::chrono::steady_clock::time_point deadline,
+                                        std::string *error) {
+    InitClient();
+    const std::string where = "SNMP agent at " + source.host + ":" + std::to_string(source.port);
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+        *error = where + ": no time left to ask for the device ID";
+        return std::nullopt;
+    }
+    void *session = OpenSession(source, static_cast<long>(left.count() / 2), nullptr, nullptr);
     if (session == nullptr) {
         *error = where + ": cannot open an SNMP session";
         return std::nullopt;
@@ -93,18 +172,8 @@ std::optional<std::string> ReadDeviceId(const SnmpSource &source, std::chrono::s
         *error = where + " did not answer";
     } else if (status != STAT_SUCCESS || response == nullptr) {
         *error = where + ": the request failed";
-    } else if (response->errstat != SNMP_ERR_NOERROR) {
-        *error = where + ": " + snmp_errstring(static_cast<int>(response->errstat));
     } else {
-        const netsnmp_variable_list *v = response->variables;
-        if (v == nullptr || v->name_length <= kColumnLength ||
-            snmp_oid_compare(v->name, kColumnLength, kDeviceIdColumn, kColumnLength) != 0) {
-            *error = where + " has no ppmPrinterIEEE1284DeviceId";
-        } else if (v->type != ASN_OCTET_STR) {
-            *error = where + ": ppmPrinterIEEE1284DeviceId is not an octet string";
-        } else {
-            deviceId = std::string(reinterpret_cast<const char *>(v->val.string), v->val_len);
-        }
+        deviceId = DeviceIdIn(response, where, error);
     }
     if (response != nullptr) snmp_free_pdu(response);
     snmp_sess_close(session);
@@ -156,6 +225,14 @@ bool ServeDeviceId(const std::string &address, const std::function<std::string()
 }
 
 #else
+
+DeviceIdQuery::~DeviceIdQuery() = default;
+std::unique_ptr<DeviceIdQuery> DeviceIdQuery::Send(const SnmpSource &, std::string *error) {
+    *error = "this build cannot read a device ID over SNMP (use --device-id)";
+    return nullptr;
+}
+int DeviceIdQuery::Socket() const { return -1; }
+bool DeviceIdQuery::Read() { return true; }
 
 bool SnmpAvailable() { return false; }
 

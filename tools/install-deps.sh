@@ -18,6 +18,9 @@ packages=(
     snmpd                                     # tests: an SNMP agent that answers the wrong type
     cups cups-client cups-ipp-utils           # tests: the patprn backend behind a private cupsd, lp, ipptool
     python3                                   # tests: the print-system test script
+    libcpp-httplib-dev                        # patmon serve: the HTTP service
+    prometheus                                # tests: promtool checks /metrics, a real server scrapes it
+    chromium chromium-driver python3-selenium # tests: the status page in a headless browser
 )
 
 missing=()
