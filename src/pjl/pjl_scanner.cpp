@@ -223,9 +223,34 @@ void PjlScannerInit(PjlScanner *scanner, const char *text, size_t length) {
     scanner->position = text;
     scanner->end = zero != nullptr ? static_cast<const char *>(zero) : text + length;
     scanner->state = PjlState::FindPrefix;
+    scanner->replay = nullptr;
+    scanner->replayed = 0;
+}
+
+void PjlTokenLogInit(PjlTokenLog *log) {
+    log->text = nullptr;
+    log->end = nullptr;
+    log->count = 0;
+}
+
+void PjlScannerReplay(PjlScanner *scanner, const PjlTokenLog *log) {
+    if (log == nullptr || log->count == 0 || log->text != scanner->position || log->end != scanner->end) return;
+    scanner->replay = log;
+    scanner->replayed = 0;
 }
 
 uint32_t PjlScanNext(PjlScanner *s, PjlToken *token) {
+    if (s->replay != nullptr) {
+        const PjlTokenLog *log = s->replay;
+        if (s->replayed < log->count) {
+            const PjlLoggedToken &logged = log->tokens[s->replayed++];
+            *token = logged.token;
+            return logged.result;
+        }
+        // Past the log: read on from where the logged walk stood.
+        *s = log->after;
+        s->replay = nullptr;
+    }
     const char *before = s->position;
     const PjlState state = s->state;
     // Each step reads one token with the kind its state expects and chooses

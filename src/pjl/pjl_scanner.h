@@ -63,6 +63,8 @@ struct PjlToken {
     PjlTokenKind kind;
 };
 
+struct PjlTokenLog;
+
 // One walk over one text. The text ends at its first zero byte or at the
 // length it was given, whichever comes first: a host's node whose text has
 // no terminator is read no further than the node.
@@ -70,7 +72,44 @@ struct PjlScanner {
     const char *position;  // next character to read
     const char *end;       // first character past the text
     PjlState state;
+    const PjlTokenLog *replay;  // tokens handed out before reading the text, or null
+    uint32_t replayed;          // how many of them were handed out
 };
+
+// The tokens one walk read from the start of a text, so that a second walk
+// of the same text hands them out again instead of reading it twice. A
+// log holds the first kPjlTokenLogSize tokens; the replaying walk goes on
+// reading the text where the logged walk stood after its last token.
+constexpr uint32_t kPjlTokenLogSize = 1024;
+struct PjlLoggedToken {
+    PjlToken token;
+    uint32_t result;
+};
+struct PjlTokenLog {
+    const char *text;  // the text and its end as the logged walk saw them; null: nothing logged
+    const char *end;
+    uint32_t count;
+    PjlScanner after;  // the walk after its last logged token
+    PjlLoggedToken tokens[kPjlTokenLogSize];
+};
+
+// Starts an empty log.
+void PjlTokenLogInit(PjlTokenLog *log);
+// Logs a token that `scanner` (which walks the whole text from its start)
+// just delivered with `result`; tokens beyond the log's size are not kept.
+inline void PjlTokenLogAdd(PjlTokenLog *log, const PjlScanner *scanner, const PjlToken *token, uint32_t result) {
+    if (log->count == kPjlTokenLogSize) return;
+    log->tokens[log->count++] = {*token, result};
+    if (log->count == kPjlTokenLogSize) log->after = *scanner;
+}
+// Ends the logging walk at the position of `scanner`.
+inline void PjlTokenLogClose(PjlTokenLog *log, const PjlScanner *scanner) {
+    if (log->count < kPjlTokenLogSize) log->after = *scanner;
+}
+
+// Makes a walk just started at the logged text's beginning hand out the
+// logged tokens first. A log of another text is ignored.
+void PjlScannerReplay(PjlScanner *scanner, const PjlTokenLog *log);
 
 // Starts a walk at the beginning of `text` (at most `length` bytes),
 // looking for "@PJL".

@@ -146,9 +146,13 @@ bool BatchHolds(const CategoryBatch *batch, const char *text, uint32_t length) {
 // after a "@PJL" command has a form feed somewhere after it. A malformed
 // reply does not hide the replies after it: the scanner goes on at the
 // next "@PJL".
-void BatchFindReplies(CategoryBatch *batch, const char *answer, size_t answerLength) {
+void BatchFindReplies(CategoryBatch *batch, const char *answer, size_t answerLength, PjlTokenLog *log) {
     PjlScanner scanner;
     PjlScannerInit(&scanner, answer, answerLength);
+    if (log != nullptr) {
+        log->text = scanner.position;
+        log->end = scanner.end;
+    }
     const char *lastFormFeed = nullptr;
     for (const char *p = scanner.end; p > scanner.position;) {
         if (*--p == '\f') {
@@ -160,6 +164,7 @@ void BatchFindReplies(CategoryBatch *batch, const char *answer, size_t answerLen
     PjlToken token;
     while (undecided > 0) {
         const uint32_t result = PjlScanNext(&scanner, &token);
+        if (log != nullptr) PjlTokenLogAdd(log, &scanner, &token, result);
         if (token.kind == PJL_TOK_END) break;
         if (result != 0 || token.kind != PJL_TOK_CATEGORY) continue;
         const uint32_t length = PjlTokenCut(&token, kCoverageWordChars);
@@ -170,6 +175,7 @@ void BatchFindReplies(CategoryBatch *batch, const char *answer, size_t answerLen
             --undecided;
         }
     }
+    if (log != nullptr) PjlTokenLogClose(log, &scanner);
 }
 
 // A node's data as a text bounded by the node.
@@ -201,7 +207,8 @@ const ReplyKeyRow *KeyTableFind(const ReplyKeyRow *row, const ReplyKey *key, int
     return nullptr;
 }
 
-uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *answer, size_t answerLength) {
+uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *answer, size_t answerLength,
+                            PjlTokenLog *log) {
     PjlScanner scanner;
     PjlScannerInit(&scanner, query, queryLength);
     PjlToken token;
@@ -225,7 +232,9 @@ uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *a
             queryResult = PjlScanNext(&scanner, &token);
             if (queryResult != 0) break;
         }
-        if (batch.count != 0) BatchFindReplies(&batch, answer, answerLength);
+        // Only the first pass over the answer is logged.
+        if (batch.count != 0) BatchFindReplies(&batch, answer, answerLength, log);
+        log = nullptr;
         for (int i = 0; i < batch.count; ++i) {
             if (!batch.present[i]) return PAT_ERROR_REPLY_MISSING;
         }
@@ -234,7 +243,7 @@ uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *a
     }
 }
 
-uint32_t AnswerTreeCheck(const QueryNode *tree) {
+uint32_t AnswerTreeCheck(const QueryNode *tree, PjlTokenLog *log) {
     if (!QueryNodeChainBounded(QueryNodeFirstChild(tree))) return ERROR_INVALID_DATA;
     const QueryNode *query = QueryNodeFindType(QueryNodeFirstChild(tree), QNODE_QUERY_ROOT);
     if (query == nullptr) return ERROR_SUCCESS;
@@ -254,16 +263,18 @@ uint32_t AnswerTreeCheck(const QueryNode *tree) {
     size_t answerLength = 0;
     const char *queryText = NodeText(asked, &queryLength);
     const char *answerText = NodeText(replies, &answerLength);
-    return ReplyCoverageCheck(queryText, queryLength, answerText, answerLength);
+    return ReplyCoverageCheck(queryText, queryLength, answerText, answerLength, log);
 }
 
-uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const char *text, size_t length) {
+uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const char *text, size_t length,
+                       const PjlTokenLog *log) {
     const ReplyPlanIndex *plan =
         familyTable == FamilyReplyPlan.family && GenericReplyTable == FamilyReplyPlan.generic ? &FamilyReplyPlan : nullptr;
     ReplyKey key;
     KeyClear(&key);
     PjlScanner scanner;
     PjlScannerInit(&scanner, text, length);
+    PjlScannerReplay(&scanner, log);
     uint32_t walk = ERROR_SUCCESS;
     PjlToken token;
     for (;;) {
@@ -293,7 +304,12 @@ extern "C" BOOL WINAPI PatSetCentroDataTo(QueryNode *tree, DWORD /*reserved*/, P
         return ExportResult(ERROR_INVALID_PARAMETER);
     }
     if (!HostRecordSizeAtLeast(info, PRNINFOEX_MIN_SIZE)) return ExportResult(ERROR_INVALID_PARAMETER);
-    const uint32_t check = AnswerTreeCheck(tree);
+    // The coverage check's tokens of the replies, replayed by their
+    // interpretation: the text is read once.
+    static_assert(sizeof(PjlTokenLog) <= 48 * 1024, "the token log lives on the stack");
+    PjlTokenLog log;
+    PjlTokenLogInit(&log);
+    const uint32_t check = AnswerTreeCheck(tree, &log);
     if (check != 0) return ExportResult(check);
     if (rootType == QNODE_EMUL_ANSWER_ROOT) {
         uint32_t kind = 0;
@@ -311,7 +327,7 @@ extern "C" BOOL WINAPI PatSetCentroDataTo(QueryNode *tree, DWORD /*reserved*/, P
         const auto *text = static_cast<const char *>(QueryNodeData(child, length, QNODE_LEN_EXACT));
         if (type == QNODE_PJL_TEXT) {
             // A malformed reply is not a failure; running out of memory is.
-            const uint32_t walked = ReplyDispatch(info, FamilyReplyTable, text, length);
+            const uint32_t walked = ReplyDispatch(info, FamilyReplyTable, text, length, &log);
             if (walked == ERROR_NOT_ENOUGH_MEMORY) return ExportResult(walked);
         } else {
             const uint32_t parsed = DeviceIdParse(text, length, info);

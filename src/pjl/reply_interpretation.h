@@ -164,13 +164,18 @@ struct ReplyPlan {
 // query asked: 0, ERROR_INVALID_PARAMETER, ERROR_INVALID_DATA (the query
 // text is malformed, or a child chain of the tree or of its query runs past
 // kQueryChainLimit nodes) or PAT_ERROR_REPLY_MISSING.
-uint32_t AnswerTreeCheck(const QueryNode *tree);
+// `log`, when not null, receives the tokens of the replies node as the
+// check read them.
+uint32_t AnswerTreeCheck(const QueryNode *tree, PjlTokenLog *log = nullptr);
 
 // Every category word of the query text (CONFIG, INTRAY1SIZE, ...) must
 // have been echoed after a "@PJL" somewhere in the answer, with a form feed
 // somewhere after it. 0, ERROR_INVALID_DATA or PAT_ERROR_REPLY_MISSING.
 // Each text ends at its first zero or at its length.
-uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *answer, size_t answerLength);
+// The answer's tokens that the first pass over it read go to `log` when it
+// is not null.
+uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *answer, size_t answerLength,
+                            PjlTokenLog *log = nullptr);
 
 // Walks one reply text and calls the handlers of every key it meets: rows
 // of `familyTable` first, then rows of the generic table. Returns 0,
@@ -180,6 +185,8 @@ uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *a
 // stored before stays).
 // A family table with a plan (FamilyReplyTable) is dispatched through it;
 // any other table by searching the rows.
-uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const char *text, size_t length);
+// The walk hands out the tokens of `log` first when it logged this text.
+uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const char *text, size_t length,
+                       const PjlTokenLog *log = nullptr);
 
 }  // namespace patprn
