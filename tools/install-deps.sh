@@ -11,6 +11,7 @@ packages=(
     libgtest-dev                              # test framework (native, find_package(GTest))
     googletest                                # test framework sources (built for the Windows tests)
     doxygen                                   # the docs target
+    libbenchmark-dev                          # bench/: Google Benchmark (native)
     dpkg-dev fakeroot                         # cpack .deb (dpkg-shlibdeps)
     libcli11-dev nlohmann-json3-dev           # patmon: arguments, scenario files and JSON
     libsnmp-dev                               # patmon: device ID over SNMP, the simulator's agent

@@ -8,14 +8,30 @@ namespace patprn {
 
 namespace {
 
-constexpr char kBlank = ' ';
-constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 constexpr char kTab = '\t';
 constexpr char kFf = '\f';
 constexpr char kEsc = '\x1B';
 constexpr char kPrefix[] = "@PJL";
-constexpr size_t kPrefixLength = sizeof kPrefix - 1;
+constexpr uint32_t kPrefixLength = sizeof kPrefix - 1;
+
+// What each character is to the tokenizer.
+enum CharClass : uint8_t {
+    kEndsWord = 1,   // ends every word: CR, LF, "=", ":", "[", "]"
+    kBlank = 2,      // ends a word except a body heading ("IN TRAYS")
+    kSkipped = 4,    // skipped after a token: blank, CR
+};
+constexpr auto kClasses = [] {
+    struct {
+        uint8_t of[256];
+    } table{};
+    for (const char *c = "\r\n=:[]"; *c != '\0'; ++c) table.of[static_cast<unsigned char>(*c)] |= kEndsWord;
+    table.of[static_cast<unsigned char>(' ')] |= kBlank | kSkipped;
+    table.of[static_cast<unsigned char>('\r')] |= kSkipped;
+    return table;
+}();
+
+uint8_t ClassOf(char c) { return kClasses.of[static_cast<unsigned char>(c)]; }
 
 // The character at the position; the end of the text reads as a zero.
 char Current(const PjlScanner *s) { return s->position < s->end ? *s->position : '\0'; }
@@ -26,7 +42,7 @@ void Consume(PjlScanner *s) {
 }
 
 void SkipBlanksAndCrs(PjlScanner *s) {
-    while (s->position < s->end && (*s->position == kBlank || *s->position == kCr)) ++s->position;
+    while (s->position < s->end && (ClassOf(*s->position) & kSkipped) != 0) ++s->position;
 }
 
 void ConsumeAndSkip(PjlScanner *s) {
@@ -34,34 +50,44 @@ void ConsumeAndSkip(PjlScanner *s) {
     SkipBlanksAndCrs(s);
 }
 
-// Copies `count` characters into the caller's buffer, cut to size - 1,
-// zero-terminated, without trailing blanks.
-void TokenCopy(char *buffer, uint32_t size, const char *begin, size_t count) {
-    if (buffer == nullptr || size == 0) return;
-    if (count > size - 1) count = size - 1;
-    if (count != 0) std::memcpy(buffer, begin, count);
-    while (count > 0 && buffer[count - 1] == kBlank) --count;
-    buffer[count] = '\0';
+void SetToken(PjlToken *token, const char *text, size_t whole, PjlTokenKind kind) {
+    token->text = text;
+    token->whole = static_cast<uint32_t>(whole);
+    token->kind = kind;
+    token->length = PjlTokenCut(token, kPjlTokenChars);
 }
 
-// Characters that end a word. Blanks end it too, except in a body heading,
-// where they belong to it ("IN TRAYS").
-bool EndsWord(char c, bool blanksBelong) {
-    switch (c) {
-        case '\0':
-        case kCr:
-        case kLf:
-        case '=':
-        case ':':
-        case '[':
-        case ']': return true;
-        case kBlank: return !blanksBelong;
-        default: return false;
+// Reads one token at the position: the four control characters LF, TAB, FF
+// and the end carry their own kinds, every word or quoted token takes
+// `expected`. Blanks and CRs after it are skipped.
+PjlTokenKind ScanToken(PjlScanner *s, PjlToken *token, PjlTokenKind expected) {
+    const char *begin = s->position;
+    const char c = Current(s);
+    if (c == kLf || c == kTab || c == kFf || c == '\0') {
+        // A control character is a token of its own; the end stays the end.
+        const PjlTokenKind kind = c == kLf ? PJL_TOK_EOL : c == kTab ? PJL_TOK_TAB : c == kFf ? PJL_TOK_FORMFEED : PJL_TOK_END;
+        SetToken(token, begin, c == '\0' ? 0 : 1, kind);
+        Consume(s);
+    } else if (c == '"') {
+        // Everything up to the closing quote, line ends included.
+        ++begin;
+        const void *close = std::memchr(begin, '"', static_cast<size_t>(s->end - begin));
+        s->position = close != nullptr ? static_cast<const char *>(close) : s->end;
+        SetToken(token, begin, static_cast<size_t>(s->position - begin), expected);
+        Consume(s);
+    } else {
+        const uint8_t stops = expected == PJL_TOK_HEADING ? kEndsWord : kEndsWord | kBlank;
+        const char *p = begin;
+        while (p < s->end && (ClassOf(*p) & stops) == 0) ++p;
+        s->position = p;
+        SetToken(token, begin, static_cast<size_t>(p - begin), expected);
     }
+    SkipBlanksAndCrs(s);
+    return token->kind;
 }
 
-// State 1: find the next "@PJL" from the position. Linear: every character
-// is looked at a bounded number of times.
+// Finds the next "@PJL" from the position. Linear: every character is
+// looked at a bounded number of times.
 bool FindPrefix(PjlScanner *s) {
     const char *p = s->position;
     while (static_cast<size_t>(s->end - p) >= kPrefixLength) {
@@ -79,6 +105,116 @@ bool FindPrefix(PjlScanner *s) {
     return false;
 }
 
+// The outcome of one step: the next state, or a text that does not follow
+// the reply structure here.
+struct Step {
+    PjlState next;
+    bool error;
+};
+constexpr Step Go(PjlState next) { return {next, false}; }
+constexpr Step kMalformed = {PjlState::FindPrefix, true};
+
+// The command line: "@PJL", the command word, its arguments up to the line end.
+Step StepCommandLine(PjlScanner *s, PjlToken *t) {
+    switch (s->state) {
+        case PjlState::FindPrefix:
+            if (!FindPrefix(s)) {
+                SetToken(t, s->end, 0, PJL_TOK_END);
+                return Go(PjlState::FindPrefix);
+            }
+            SetToken(t, kPrefix, kPrefixLength, PJL_TOK_PREFIX);
+            return Go(PjlState::Command);
+        case PjlState::Command:  // an empty "@PJL" line ends here
+            return Go(ScanToken(s, t, PJL_TOK_COMMAND) == PJL_TOK_EOL ? PjlState::FindPrefix : PjlState::Arguments);
+        case PjlState::Arguments:
+            if (ScanToken(s, t, PJL_TOK_CATEGORY) == PJL_TOK_EOL) return Go(PjlState::FindPrefix);
+            if (Current(s) == ':') {
+                ConsumeAndSkip(s);
+                t->kind = PJL_TOK_LABEL;
+                return Go(PjlState::LabelValue);
+            }
+            if (Current(s) == '=') {
+                ConsumeAndSkip(s);
+                return Go(PjlState::AssignValue);
+            }
+            return Go(PjlState::CommandEnd);
+        case PjlState::LabelValue:
+            if (ScanToken(s, t, PJL_TOK_LABEL_VALUE) != PJL_TOK_LABEL_VALUE) return kMalformed;
+            return Go(PjlState::Arguments);
+        case PjlState::AssignValue:
+            return Go(ScanToken(s, t, PJL_TOK_ASSIGN_VALUE) == PJL_TOK_EOL ? PjlState::FindPrefix : PjlState::CommandEnd);
+        case PjlState::CommandEnd:
+            // The query text's command lines end at the next "@" or ESC.
+            if (ScanToken(s, t, PJL_TOK_EOL) != PJL_TOK_EOL) return kMalformed;
+            return Go(Current(s) == '@' || Current(s) == kEsc ? PjlState::FindPrefix : PjlState::Body);
+        default: return kMalformed;
+    }
+}
+
+// A body line: a heading, "=" and its value or "[" and its words, the line end.
+Step StepBodyLine(PjlScanner *s, PjlToken *t) {
+    switch (s->state) {
+        case PjlState::Body:
+            if (ScanToken(s, t, PJL_TOK_HEADING) != PJL_TOK_HEADING) return kMalformed;
+            if (Current(s) == kLf) return Go(PjlState::BodyEnd);
+            if (Current(s) == '[') {
+                Consume(s);
+                return Go(PjlState::BracketFirst);
+            }
+            if (Current(s) == '=') {
+                Consume(s);
+                return Go(PjlState::BodyValue);
+            }
+            return kMalformed;
+        case PjlState::BodyValue:
+            if (ScanToken(s, t, PJL_TOK_HEADING_VALUE) != PJL_TOK_HEADING_VALUE) return kMalformed;
+            if (Current(s) == '[') {
+                Consume(s);
+                return Go(PjlState::BracketFirst);
+            }
+            return Go(PjlState::BodyEnd);
+        case PjlState::BracketFirst:
+            if (ScanToken(s, t, PJL_TOK_BRACKET_FIRST) != PJL_TOK_BRACKET_FIRST) return kMalformed;
+            return Go(PjlState::BracketWords);
+        case PjlState::BracketWords:
+            if (ScanToken(s, t, PJL_TOK_BRACKET_WORD) != PJL_TOK_BRACKET_WORD) return kMalformed;
+            if (Current(s) == ']') {
+                ConsumeAndSkip(s);
+                return Go(PjlState::BodyEnd);
+            }
+            return Go(PjlState::BracketWords);
+        case PjlState::BodyEnd:
+            if (ScanToken(s, t, PJL_TOK_EOL) != PJL_TOK_EOL) return kMalformed;
+            if (Current(s) == '@') return Go(PjlState::FindPrefix);
+            if (Current(s) == kTab || Current(s) == kFf) return Go(PjlState::ItemOrEnd);
+            return Go(PjlState::Body);
+        default: return kMalformed;
+    }
+}
+
+// An item line under a body line ("\tINTRAY1=LOCKED"), or the reply's form feed.
+Step StepItemLine(PjlScanner *s, PjlToken *t) {
+    switch (s->state) {
+        case PjlState::ItemOrEnd:
+            switch (ScanToken(s, t, PJL_TOK_TAB)) {
+                case PJL_TOK_FORMFEED: return Go(PjlState::FindPrefix);
+                case PJL_TOK_TAB: return Go(PjlState::Item);
+                default: return kMalformed;
+            }
+        case PjlState::Item:
+            if (ScanToken(s, t, PJL_TOK_ITEM) != PJL_TOK_ITEM) return kMalformed;
+            if (Current(s) == '=') {
+                ConsumeAndSkip(s);
+                return Go(PjlState::ItemValue);
+            }
+            return Go(Current(s) == kLf ? PjlState::BodyEnd : PjlState::ItemValue);
+        case PjlState::ItemValue:
+            if (ScanToken(s, t, PJL_TOK_ITEM_VALUE) != PJL_TOK_ITEM_VALUE || Current(s) != kLf) return kMalformed;
+            return Go(PjlState::BodyEnd);
+        default: return kMalformed;
+    }
+}
+
 }  // namespace
 
 void PjlScannerInit(PjlScanner *scanner, const char *text, size_t length) {
@@ -86,180 +222,84 @@ void PjlScannerInit(PjlScanner *scanner, const char *text, size_t length) {
     const void *zero = length != 0 ? std::memchr(text, '\0', length) : nullptr;
     scanner->position = text;
     scanner->end = zero != nullptr ? static_cast<const char *>(zero) : text + length;
-    scanner->state = 1;
+    scanner->state = PjlState::FindPrefix;
+    scanner->replay = nullptr;
+    scanner->replayed = 0;
 }
 
-int32_t PjlScanToken(PjlScanner *s, char *buffer, uint32_t size, int32_t expected) {
-    const char c = Current(s);
-    int32_t kind = expected;
-    bool control = true;
-    switch (c) {
-        case kLf: kind = PJL_TOK_EOL; break;
-        case kTab: kind = PJL_TOK_TAB; break;
-        case kFf: kind = PJL_TOK_FORMFEED; break;
-        case '\0': kind = PJL_TOK_END; break;
-        default: control = false; break;
-    }
-    if (control) {
-        // A control character is a token of its own; the end stays the end.
-        TokenCopy(buffer, size, s->position, c == '\0' ? 0 : 1);
-        Consume(s);
-    } else if (c == '"') {
-        // Everything up to the closing quote, line ends included.
-        const char *begin = s->position + 1;
-        const char *close = begin;
-        while (close < s->end && *close != '"') ++close;
-        TokenCopy(buffer, size, begin, static_cast<size_t>(close - begin));
-        s->position = close;
-        Consume(s);
-    } else {
-        const bool blanksBelong = expected == PJL_TOK_HEADING;
-        const char *begin = s->position;
-        while (!EndsWord(Current(s), blanksBelong)) ++s->position;
-        TokenCopy(buffer, size, begin, static_cast<size_t>(s->position - begin));
-    }
-    SkipBlanksAndCrs(s);
-    return kind;
+void PjlTokenLogInit(PjlTokenLog *log) {
+    log->text = nullptr;
+    log->end = nullptr;
+    log->count = 0;
 }
 
-uint32_t PjlScanNext(PjlScanner *s, char *buffer, uint32_t size, int32_t *kind) {
-    if (s->state < 1 || s->state > 14) s->state = 1;  // not a state of the machine: start over
+void PjlScannerReplay(PjlScanner *scanner, const PjlTokenLog *log) {
+    if (log == nullptr || log->count == 0 || log->text != scanner->position || log->end != scanner->end) return;
+    scanner->replay = log;
+    scanner->replayed = 0;
+}
+
+uint32_t PjlScanNext(PjlScanner *s, PjlToken *token) {
+    if (s->replay != nullptr) {
+        const PjlTokenLog *log = s->replay;
+        if (s->replayed < log->count) {
+            const PjlLoggedToken &logged = log->tokens[s->replayed++];
+            *token = logged.token;
+            return logged.result;
+        }
+        // Past the log: read on from where the logged walk stood.
+        *s = log->after;
+        s->replay = nullptr;
+    }
     const char *before = s->position;
-    const int32_t state = s->state;
-    int32_t next = state;
-    int32_t k = PJL_TOK_END;
-    bool error = false;
-
-    // One case per state of the reply structure; each reads one token with
-    // the kind the state expects and chooses the next state by the kind and
-    // by the character after the token.
-    switch (state) {
-        default:
-        case 1:  // look for a command line
-            if (FindPrefix(s)) {
-                TokenCopy(buffer, size, kPrefix, kPrefixLength);
-                k = PJL_TOK_PREFIX;
-                next = 2;
-            } else {
-                TokenCopy(buffer, size, "", 0);
-                k = PJL_TOK_END;
-            }
-            break;
-        case 2:  // command word
-            k = PjlScanToken(s, buffer, size, PJL_TOK_COMMAND);
-            next = k == PJL_TOK_EOL ? 1 : 3;  // an empty "@PJL" line
-            break;
-        case 3:  // command arguments
-            k = PjlScanToken(s, buffer, size, PJL_TOK_CATEGORY);
-            if (k == PJL_TOK_EOL) {
-                next = 1;
-            } else if (Current(s) == ':') {
-                ConsumeAndSkip(s);
-                k = PJL_TOK_LABEL;
-                next = 4;
-            } else if (Current(s) == '=') {
-                ConsumeAndSkip(s);
-                next = 5;
-            } else {
-                next = 6;
-            }
-            break;
-        case 4:  // word after a colon
-            k = PjlScanToken(s, buffer, size, PJL_TOK_LABEL_VALUE);
-            if (k == PJL_TOK_LABEL_VALUE) next = 3;
-            else error = true;
-            break;
-        case 5:  // value after "="
-            k = PjlScanToken(s, buffer, size, PJL_TOK_ASSIGN_VALUE);
-            next = k == PJL_TOK_EOL ? 1 : 6;
-            break;
-        case 6:  // end of the command line
-            k = PjlScanToken(s, buffer, size, PJL_TOK_EOL);
-            if (k != PJL_TOK_EOL) error = true;
-            else next = (Current(s) == '@' || Current(s) == kEsc) ? 1 : 7;
-            break;
-        case 7:  // body line
-            k = PjlScanToken(s, buffer, size, PJL_TOK_HEADING);
-            if (k == PJL_TOK_HEADING && Current(s) == kLf) {
-                next = 11;
-            } else if (k == PJL_TOK_HEADING && Current(s) == '[') {
-                Consume(s);
-                next = 9;
-            } else if (k == PJL_TOK_HEADING && Current(s) == '=') {
-                Consume(s);
-                next = 8;
-            } else {
-                error = true;
-            }
-            break;
-        case 8:  // body value
-            k = PjlScanToken(s, buffer, size, PJL_TOK_HEADING_VALUE);
-            if (k != PJL_TOK_HEADING_VALUE) {
-                error = true;
-            } else if (Current(s) == '[') {
-                Consume(s);
-                next = 9;
-            } else {
-                next = 11;
-            }
-            break;
-        case 9:  // first bracket word
-            k = PjlScanToken(s, buffer, size, PJL_TOK_BRACKET_FIRST);
-            if (k == PJL_TOK_BRACKET_FIRST) next = 10;
-            else error = true;
-            break;
-        case 10:  // further bracket words
-            k = PjlScanToken(s, buffer, size, PJL_TOK_BRACKET_WORD);
-            if (k != PJL_TOK_BRACKET_WORD) {
-                error = true;
-            } else if (Current(s) == ']') {
-                ConsumeAndSkip(s);
-                next = 11;
-            } else {
-                next = 10;
-            }
-            break;
-        case 11:  // end of a body line
-            k = PjlScanToken(s, buffer, size, PJL_TOK_EOL);
-            if (k != PJL_TOK_EOL) error = true;
-            else if (Current(s) == '@') next = 1;
-            else if (Current(s) == kTab || Current(s) == kFf) next = 12;
-            else next = 7;
-            break;
-        case 12:  // start of an item line, or end of the reply
-            k = PjlScanToken(s, buffer, size, PJL_TOK_TAB);
-            if (k == PJL_TOK_FORMFEED) next = 1;
-            else if (k == PJL_TOK_TAB) next = 13;
-            else error = true;
-            break;
-        case 13:  // item word
-            k = PjlScanToken(s, buffer, size, PJL_TOK_ITEM);
-            if (k != PJL_TOK_ITEM) {
-                error = true;
-            } else if (Current(s) == '=') {
-                ConsumeAndSkip(s);
-                next = 14;
-            } else {
-                next = Current(s) == kLf ? 11 : 14;
-            }
-            break;
-        case 14:  // item value
-            k = PjlScanToken(s, buffer, size, PJL_TOK_ITEM_VALUE);
-            if (k == PJL_TOK_ITEM_VALUE && Current(s) == kLf) next = 11;
-            else error = true;
-            break;
+    const PjlState state = s->state;
+    // Each step reads one token with the kind its state expects and chooses
+    // the next state by the kind and by the character after the token.
+    Step step;
+    if (state >= PjlState::FindPrefix && state <= PjlState::CommandEnd) {
+        step = StepCommandLine(s, token);
+    } else if (state >= PjlState::Body && state <= PjlState::BodyEnd) {
+        step = StepBodyLine(s, token);
+    } else if (state >= PjlState::ItemOrEnd && state <= PjlState::ItemValue) {
+        step = StepItemLine(s, token);
+    } else {  // not a state of the machine: start over
+        s->state = PjlState::FindPrefix;
+        step = StepCommandLine(s, token);
     }
 
     // A step that read nothing and stays where it was would repeat forever
     // (an empty bracket word before ":", "=" or "["): the text does not
     // follow the reply structure here.
-    if (!error && k != PJL_TOK_END && next == state && s->position == before) error = true;
+    if (!step.error && token->kind != PJL_TOK_END && step.next == state && s->position == before) step = kMalformed;
     // The text ended inside a reply.
-    if (!error && k == PJL_TOK_END && next != 1) error = true;
+    if (!step.error && token->kind == PJL_TOK_END && step.next != PjlState::FindPrefix) step = kMalformed;
 
-    if (kind != nullptr) *kind = k;
-    s->state = error ? 1 : next;
-    return error ? ERROR_INVALID_DATA : ERROR_SUCCESS;
+    s->state = step.error ? PjlState::FindPrefix : step.next;
+    return step.error ? ERROR_INVALID_DATA : ERROR_SUCCESS;
+}
+
+uint32_t PjlTokenCut(const PjlToken *token, uint32_t cut) {
+    uint32_t length = token->whole < cut ? token->whole : cut;
+    while (length > 0 && token->text[length - 1] == ' ') --length;
+    return length;
+}
+
+void PjlTokenCopy(const PjlToken *token, char *buffer, uint32_t size) {
+    if (buffer == nullptr || size == 0) return;
+    const uint32_t count = token->length < size - 1 ? token->length : size - 1;
+    if (count != 0) std::memcpy(buffer, token->text, count);
+    buffer[count] = '\0';
+}
+
+bool PjlTokenIs(const PjlToken *token, const char *word) {
+    return std::strlen(word) == token->length && std::memcmp(token->text, word, token->length) == 0;
+}
+
+uint64_t PjlTokenNumber(const PjlToken *token) {
+    uint64_t value = 0;
+    for (uint32_t i = 0; i < token->length && token->text[i] >= '0' && token->text[i] <= '9'; ++i)
+        value = value * 10u + static_cast<uint64_t>(token->text[i] - '0');
+    return value;
 }
 
 uint64_t PjlNumber(const char *text) {

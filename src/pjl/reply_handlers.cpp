@@ -16,13 +16,19 @@ const CodeTableRow kOutBinStateTable[] = {
     {nullptr, 0},
 };
 
+// A token a handler reads, copied out of the reply text as a
+// zero-terminated word for the code tables and the record.
 struct HandlerToken {
     char text[kHandlerTokenSize];
     int32_t kind;
 };
 
 uint32_t ReadToken(PjlScanner *scanner, HandlerToken *token) {
-    return PjlScanNext(scanner, token->text, sizeof token->text, &token->kind);
+    PjlToken read;
+    const uint32_t result = PjlScanNext(scanner, &read);
+    PjlTokenCopy(&read, token->text, sizeof token->text);
+    token->kind = read.kind;
+    return result;
 }
 
 // Tokens that end the reply a handler is reading: its form feed, the end of
@@ -130,7 +136,7 @@ void TolvSettingStore(EmulUniqInfoItem *item, const char *heading, const char *v
 }  // namespace
 
 // Keys of the general INFO replies.
-const ReplyKeyRow GenericReplyTable[] = {
+constexpr ReplyKeyRow GenericReplyTable[] = {
     {{"INFO", "TOLV", "", "", ""}, OnInfoTolv, 0},
     {{"INFO", "CONFIG", "", "", ""}, OnInfoConfig, 0},
     {{"INFO", "CONFIG", "VERSION", "", ""}, OnConfigVersion, 0},
@@ -144,7 +150,7 @@ const ReplyKeyRow GenericReplyTable[] = {
 // Keys of this family's trays, output bin and options. The parameter is a
 // tray code, a tray flag, a bin code or a device code. A tray listed under IN TRAYS matches
 // two rows: the tray is made sure to exist, then the option is recorded.
-const ReplyKeyRow FamilyReplyTable[] = {
+constexpr ReplyKeyRow FamilyReplyTable[] = {
     {{"INQUIRE", "INTRAY1", "", "", ""}, OnTrayLock, kTray1},
     {{"INQUIRE", "INTRAY2", "", "", ""}, OnTrayLock, kTray2},
     {{"INQUIRE", "INTRAY3", "", "", ""}, OnTrayLock, kTray3},
@@ -173,6 +179,14 @@ const ReplyKeyRow FamilyReplyTable[] = {
     {{"INFO", "CONFIG", "DISK", "", ""}, OnOptionPresent, kDeviceHardDisk},
     {{nullptr, nullptr, nullptr, nullptr, nullptr}, nullptr, 0},
 };
+
+namespace {
+constexpr size_t kPlannedRows = sizeof FamilyReplyTable / sizeof FamilyReplyTable[0] - 1 +
+                                sizeof GenericReplyTable / sizeof GenericReplyTable[0] - 1;
+constexpr ReplyPlan<kPlannedRows> kFamilyPlan(FamilyReplyTable, GenericReplyTable);
+}  // namespace
+
+const ReplyPlanIndex FamilyReplyPlan = kFamilyPlan.Index(FamilyReplyTable, GenericReplyTable);
 
 TrayInfoItem *TrayItemFindOrCreate(PrnInfoEx *info, uint16_t tray) {
     if (InfoItem *found = InfoListFind(info, InfoList::TrayInfo, tray)) return reinterpret_cast<TrayInfoItem *>(found);

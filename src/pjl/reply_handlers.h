@@ -7,15 +7,17 @@
 
 namespace patprn {
 
-// Handlers read tokens into buffers of this size: values are at most 32
-// characters.
-constexpr uint32_t kHandlerTokenSize = 33;
+// Handlers copy the tokens they read into buffers of this size: values are
+// at most kPjlTokenChars characters.
+constexpr uint32_t kHandlerTokenSize = kPjlTokenChars + 1;
 
 // Tray inquiries, the output bin and the installed options of this printer
 // family; searched first.
 extern const ReplyKeyRow FamilyReplyTable[];
 // General INFO replies; searched second.
 extern const ReplyKeyRow GenericReplyTable[];
+// The dispatch plan of FamilyReplyTable with GenericReplyTable.
+extern const ReplyPlanIndex FamilyReplyPlan;
 
 // The tray item of `tray` in "pTrayInfo", appended (zero-filled apart from
 // the code) when the list has none. Null only when it cannot be allocated.

@@ -17,7 +17,7 @@ namespace {
 // which word it becomes, from which word on the key is cleared, and whether
 // the key is then looked up. Kinds not listed leave the key as it is.
 struct KeyUpdateRow {
-    int32_t kind;
+    PjlTokenKind kind;
     int word;       // word the token becomes; -1 for none
     int clearFrom;  // first word cleared; kReplyKeyWords for none
     bool dispatch;
@@ -31,15 +31,39 @@ constexpr KeyUpdateRow kKeyUpdateTable[] = {
     {PJL_TOK_ITEM_VALUE, 4, kReplyKeyWords, true},
 };
 
-// Applies one token to the key; true when the key is to be looked up.
-bool KeyUpdate(ReplyKey *key, int32_t kind, const char *token) {
+constexpr ReplyKeyWord kEmptyWord = {"", 0, kWordHashSeed};
+
+void KeyClear(ReplyKey *key) {
+    for (ReplyKeyWord &word : key->words) word = kEmptyWord;
+}
+
+// Applies one token to the key; true when the key is to be looked up. The
+// word keeps pointing into the reply text, which outlives the walk.
+bool KeyUpdate(ReplyKey *key, const PjlToken *token) {
     for (const KeyUpdateRow &row : kKeyUpdateTable) {
-        if (row.kind != kind) continue;
-        if (row.word >= 0) lstrcpynA(key->words[row.word], token, kReplyKeyWordSize);
-        for (int w = row.clearFrom; w < kReplyKeyWords; ++w) key->words[w][0] = '\0';
+        if (row.kind != token->kind) continue;
+        if (row.word >= 0) key->words[row.word] = {token->text, token->length, WordHash(token->text, token->length)};
+        for (int w = row.clearFrom; w < kReplyKeyWords; ++w) key->words[w] = kEmptyWord;
         return row.dispatch;
     }
     return false;
+}
+
+uint32_t KeyHash(const ReplyKey *key) {
+    uint32_t hash = 0;
+    for (const ReplyKeyWord &word : key->words) hash = KeyHashFold(hash, word.hash);
+    return hash;
+}
+
+// Key words are compared byte for byte: exact and case-sensitive on every
+// platform.
+bool KeyMatches(const ReplyKeyRow *row, const ReplyKey *key) {
+    for (int w = 0; w < kReplyKeyWords; ++w) {
+        const char *word = row->words[w] != nullptr ? row->words[w] : "";
+        const ReplyKeyWord &have = key->words[w];
+        if (std::strncmp(word, have.text, have.length) != 0 || word[have.length] != '\0') return false;
+    }
+    return true;
 }
 
 // A handler's result only matters when memory ran out: a malformed value
@@ -52,7 +76,8 @@ uint32_t HandlerOutcome(uint32_t result) {
 // Every matching family row first, in table order, each with the first
 // matching generic row as its fallback; then every matching generic row.
 // 0, or ERROR_NOT_ENOUGH_MEMORY from the handler that stopped.
-uint32_t KeyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const ReplyKey *key, PjlScanner *scanner) {
+uint32_t KeySearchDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const ReplyKey *key,
+                           PjlScanner *scanner) {
     const ReplyKeyRow *family = familyTable;
     const ReplyKeyRow *generic = GenericReplyTable;
     for (;;) {
@@ -74,21 +99,45 @@ uint32_t KeyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const Repl
     }
 }
 
-// The coverage check reads tokens into buffers of this size, and checks
-// the query's category words against the answer in batches: one pass over
-// the answer per batch keeps a long answer linear.
-constexpr uint32_t kCoverageTokenSize = 100;
+// The same calls as KeySearchDispatch, read from the plan.
+uint32_t KeyPlanDispatch(PrnInfoEx *info, const ReplyPlanIndex *plan, const ReplyKey *key, PjlScanner *scanner) {
+    const uint32_t hash = KeyHash(key);
+    for (uint32_t at = hash & plan->slotMask; plan->slots[at] >= 0; at = (at + 1) & plan->slotMask) {
+        const ReplyPlanKey &entry = plan->keys[plan->slots[at]];
+        if (entry.hash != hash || !KeyMatches(entry.words, key)) continue;
+        for (const ReplyPlanStep *step = plan->steps + entry.first; step != plan->steps + entry.first + entry.count; ++step) {
+            if (step->row->handler == nullptr) continue;
+            const uint32_t outcome = HandlerOutcome(step->row->handler(scanner, info, step->fallback, step->row->parameter));
+            if (outcome != ERROR_SUCCESS) return outcome;
+        }
+        return ERROR_SUCCESS;
+    }
+    return ERROR_SUCCESS;
+}
+
+// The coverage check compares category words of up to this many
+// characters, and checks the query's category words against the answer in
+// batches: one pass over the answer per batch keeps a long answer linear.
+constexpr uint32_t kCoverageWordChars = 99;
 constexpr int kCoverageBatch = 64;
+struct CategoryWord {
+    const char *text;  // in the query text
+    uint32_t length;
+};
 struct CategoryBatch {
-    char words[kCoverageBatch][kCoverageTokenSize];
+    CategoryWord words[kCoverageBatch];
     bool decided[kCoverageBatch];
     bool present[kCoverageBatch];
     int count;
 };
 
-bool BatchHolds(const CategoryBatch *batch, const char *word) {
+bool SameWord(const CategoryWord &word, const char *text, uint32_t length) {
+    return word.length == length && std::memcmp(word.text, text, length) == 0;
+}
+
+bool BatchHolds(const CategoryBatch *batch, const char *text, uint32_t length) {
     for (int i = 0; i < batch->count; ++i) {
-        if (std::strcmp(batch->words[i], word) == 0) return true;
+        if (SameWord(batch->words[i], text, length)) return true;
     }
     return false;
 }
@@ -97,9 +146,13 @@ bool BatchHolds(const CategoryBatch *batch, const char *word) {
 // after a "@PJL" command has a form feed somewhere after it. A malformed
 // reply does not hide the replies after it: the scanner goes on at the
 // next "@PJL".
-void BatchFindReplies(CategoryBatch *batch, const char *answer, size_t answerLength) {
+void BatchFindReplies(CategoryBatch *batch, const char *answer, size_t answerLength, PjlTokenLog *log) {
     PjlScanner scanner;
     PjlScannerInit(&scanner, answer, answerLength);
+    if (log != nullptr) {
+        log->text = scanner.position;
+        log->end = scanner.end;
+    }
     const char *lastFormFeed = nullptr;
     for (const char *p = scanner.end; p > scanner.position;) {
         if (*--p == '\f') {
@@ -108,19 +161,21 @@ void BatchFindReplies(CategoryBatch *batch, const char *answer, size_t answerLen
         }
     }
     int undecided = batch->count;
-    char token[kCoverageTokenSize];
-    int32_t kind = PJL_TOK_END;
+    PjlToken token;
     while (undecided > 0) {
-        const uint32_t result = PjlScanNext(&scanner, token, sizeof token, &kind);
-        if (kind == PJL_TOK_END) break;
-        if (result != 0 || kind != PJL_TOK_CATEGORY) continue;
+        const uint32_t result = PjlScanNext(&scanner, &token);
+        if (log != nullptr) PjlTokenLogAdd(log, &scanner, &token, result);
+        if (token.kind == PJL_TOK_END) break;
+        if (result != 0 || token.kind != PJL_TOK_CATEGORY) continue;
+        const uint32_t length = PjlTokenCut(&token, kCoverageWordChars);
         for (int i = 0; i < batch->count; ++i) {
-            if (batch->decided[i] || std::strcmp(batch->words[i], token) != 0) continue;
+            if (batch->decided[i] || !SameWord(batch->words[i], token.text, length)) continue;
             batch->decided[i] = true;
             batch->present[i] = lastFormFeed != nullptr && lastFormFeed >= scanner.position;
             --undecided;
         }
     }
+    if (log != nullptr) PjlTokenLogClose(log, &scanner);
 }
 
 // A node's data as a text bounded by the node.
@@ -142,29 +197,22 @@ bool HasNonEmptyFirst(const QueryNode *parent, int32_t type, const QueryNode **f
 
 }  // namespace
 
-// Key words are compared byte for byte: exact and case-sensitive on every
-// platform.
 const ReplyKeyRow *KeyTableFind(const ReplyKeyRow *row, const ReplyKey *key, int32_t *parameter) {
     if (row == nullptr || key == nullptr) return nullptr;
     for (; row->words[0] != nullptr; ++row) {
-        bool equal = true;
-        for (int w = 0; equal && w < kReplyKeyWords; ++w) {
-            const char *word = row->words[w] != nullptr ? row->words[w] : "";
-            equal = std::strcmp(word, key->words[w]) == 0;
-        }
-        if (!equal) continue;
+        if (!KeyMatches(row, key)) continue;
         if (parameter != nullptr) *parameter = row->parameter;
         return row;
     }
     return nullptr;
 }
 
-uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *answer, size_t answerLength) {
+uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *answer, size_t answerLength,
+                            PjlTokenLog *log) {
     PjlScanner scanner;
     PjlScannerInit(&scanner, query, queryLength);
-    char token[kCoverageTokenSize];
-    int32_t kind = PJL_TOK_END;
-    uint32_t result = PjlScanNext(&scanner, token, sizeof token, &kind);
+    PjlToken token;
+    uint32_t result = PjlScanNext(&scanner, &token);
     if (result != 0) return result;
 
     CategoryBatch batch;
@@ -172,27 +220,30 @@ uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *a
         // The query's category words in order, up to a malformed spot.
         batch.count = 0;
         uint32_t queryResult = 0;
-        while (kind != PJL_TOK_END) {
-            if (kind == PJL_TOK_CATEGORY && !BatchHolds(&batch, token)) {
+        while (token.kind != PJL_TOK_END) {
+            const uint32_t length = PjlTokenCut(&token, kCoverageWordChars);
+            if (token.kind == PJL_TOK_CATEGORY && !BatchHolds(&batch, token.text, length)) {
                 if (batch.count == kCoverageBatch) break;  // the next batch starts with this word
-                lstrcpynA(batch.words[batch.count], token, kCoverageTokenSize);
+                batch.words[batch.count] = {token.text, length};
                 batch.decided[batch.count] = false;
                 batch.present[batch.count] = false;
                 ++batch.count;
             }
-            queryResult = PjlScanNext(&scanner, token, sizeof token, &kind);
+            queryResult = PjlScanNext(&scanner, &token);
             if (queryResult != 0) break;
         }
-        if (batch.count != 0) BatchFindReplies(&batch, answer, answerLength);
+        // Only the first pass over the answer is logged.
+        if (batch.count != 0) BatchFindReplies(&batch, answer, answerLength, log);
+        log = nullptr;
         for (int i = 0; i < batch.count; ++i) {
             if (!batch.present[i]) return PAT_ERROR_REPLY_MISSING;
         }
         if (queryResult != 0) return queryResult;
-        if (kind == PJL_TOK_END) return ERROR_SUCCESS;
+        if (token.kind == PJL_TOK_END) return ERROR_SUCCESS;
     }
 }
 
-uint32_t AnswerTreeCheck(const QueryNode *tree) {
+uint32_t AnswerTreeCheck(const QueryNode *tree, PjlTokenLog *log) {
     if (!QueryNodeChainBounded(QueryNodeFirstChild(tree))) return ERROR_INVALID_DATA;
     const QueryNode *query = QueryNodeFindType(QueryNodeFirstChild(tree), QNODE_QUERY_ROOT);
     if (query == nullptr) return ERROR_SUCCESS;
@@ -212,25 +263,30 @@ uint32_t AnswerTreeCheck(const QueryNode *tree) {
     size_t answerLength = 0;
     const char *queryText = NodeText(asked, &queryLength);
     const char *answerText = NodeText(replies, &answerLength);
-    return ReplyCoverageCheck(queryText, queryLength, answerText, answerLength);
+    return ReplyCoverageCheck(queryText, queryLength, answerText, answerLength, log);
 }
 
-uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const char *text, size_t length) {
-    ReplyKey key{};
+uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const char *text, size_t length,
+                       const PjlTokenLog *log) {
+    const ReplyPlanIndex *plan =
+        familyTable == FamilyReplyPlan.family && GenericReplyTable == FamilyReplyPlan.generic ? &FamilyReplyPlan : nullptr;
+    ReplyKey key;
+    KeyClear(&key);
     PjlScanner scanner;
     PjlScannerInit(&scanner, text, length);
+    PjlScannerReplay(&scanner, log);
     uint32_t walk = ERROR_SUCCESS;
-    char token[kHandlerTokenSize];
+    PjlToken token;
     for (;;) {
-        int32_t kind = PJL_TOK_END;
-        const uint32_t result = PjlScanNext(&scanner, token, sizeof token, &kind);
+        const uint32_t result = PjlScanNext(&scanner, &token);
         if (result != 0) walk = result;
-        if (kind == PJL_TOK_END) break;
+        if (token.kind == PJL_TOK_END) break;
         // A malformed reply: the scanner is back looking for the next "@PJL",
         // and the next command word starts a fresh key.
         if (result != 0) continue;
-        if (KeyUpdate(&key, kind, token)) {
-            const uint32_t handled = KeyDispatch(info, familyTable, &key, &scanner);
+        if (KeyUpdate(&key, &token)) {
+            const uint32_t handled = plan != nullptr ? KeyPlanDispatch(info, plan, &key, &scanner)
+                                                     : KeySearchDispatch(info, familyTable, &key, &scanner);
             if (handled != ERROR_SUCCESS) return handled;
         }
     }
@@ -248,7 +304,12 @@ extern "C" BOOL WINAPI PatSetCentroDataTo(QueryNode *tree, DWORD /*reserved*/, P
         return ExportResult(ERROR_INVALID_PARAMETER);
     }
     if (!HostRecordSizeAtLeast(info, PRNINFOEX_MIN_SIZE)) return ExportResult(ERROR_INVALID_PARAMETER);
-    const uint32_t check = AnswerTreeCheck(tree);
+    // The coverage check's tokens of the replies, replayed by their
+    // interpretation: the text is read once.
+    static_assert(sizeof(PjlTokenLog) <= 48 * 1024, "the token log lives on the stack");
+    PjlTokenLog log;
+    PjlTokenLogInit(&log);
+    const uint32_t check = AnswerTreeCheck(tree, &log);
     if (check != 0) return ExportResult(check);
     if (rootType == QNODE_EMUL_ANSWER_ROOT) {
         uint32_t kind = 0;
@@ -266,7 +327,7 @@ extern "C" BOOL WINAPI PatSetCentroDataTo(QueryNode *tree, DWORD /*reserved*/, P
         const auto *text = static_cast<const char *>(QueryNodeData(child, length, QNODE_LEN_EXACT));
         if (type == QNODE_PJL_TEXT) {
             // A malformed reply is not a failure; running out of memory is.
-            const uint32_t walked = ReplyDispatch(info, FamilyReplyTable, text, length);
+            const uint32_t walked = ReplyDispatch(info, FamilyReplyTable, text, length, &log);
             if (walked == ERROR_NOT_ENOUGH_MEMORY) return ExportResult(walked);
         } else {
             const uint32_t parsed = DeviceIdParse(text, length, info);

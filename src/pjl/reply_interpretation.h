@@ -30,28 +30,152 @@ struct ReplyKeyRow {
 };
 
 // The key being read: command word, category word, body heading, item word,
-// item value. Tokens are at most 32 characters, so each word fits.
-constexpr uint32_t kReplyKeyWordSize = 40;
-struct ReplyKey {
-    char words[kReplyKeyWords][kReplyKeyWordSize];
+// item value, each the characters of a token in the reply text (at most
+// kPjlTokenChars) and the hash of those characters, kept up to date as the
+// words change.
+struct ReplyKeyWord {
+    const char *text;
+    uint32_t length;
+    uint32_t hash;
 };
+struct ReplyKey {
+    ReplyKeyWord words[kReplyKeyWords];
+};
+
+// FNV-1a over a word's characters; the hash of a key folds its five word
+// hashes in order.
+constexpr uint32_t kWordHashSeed = 2166136261u;
+constexpr uint32_t WordHash(const char *text, uint32_t length) {
+    uint32_t hash = kWordHashSeed;
+    for (uint32_t i = 0; i < length; ++i) hash = (hash ^ static_cast<uint8_t>(text[i])) * 16777619u;
+    return hash;
+}
+constexpr uint32_t KeyHashFold(uint32_t hash, uint32_t wordHash) { return (hash ^ wordHash) * 2654435761u; }
 
 // The first row at or after `row` whose five words equal the key's five
 // words exactly (an empty row word matches only an empty key word); stores
 // its parameter. Null at the end row.
 const ReplyKeyRow *KeyTableFind(const ReplyKeyRow *row, const ReplyKey *key, int32_t *parameter);
 
+// ---- The dispatch plan of a family table and the generic table ----
+// For every distinct key of the two tables, the handlers the key calls, in
+// the order a search of the tables would call them: every matching family
+// row with the first matching generic row as its fallback, then every
+// matching generic row with itself as fallback. Found by the key's hash;
+// the words are compared only on a hit.
+
+struct ReplyPlanStep {
+    const ReplyKeyRow *row = nullptr;       // whose handler and parameter are used
+    const ReplyKeyRow *fallback = nullptr;  // passed to the handler
+};
+struct ReplyPlanKey {
+    const ReplyKeyRow *words = nullptr;  // a row holding the key's words
+    uint32_t hash = 0;
+    uint16_t first = 0;  // its steps
+    uint16_t count = 0;
+};
+// What the dispatch reads; `family` and `generic` name the tables the plan
+// was built for.
+struct ReplyPlanIndex {
+    const ReplyKeyRow *family;
+    const ReplyKeyRow *generic;
+    const ReplyPlanKey *keys;
+    const ReplyPlanStep *steps;
+    const int16_t *slots;  // key numbers by hash, -1 for none; a power of two long
+    uint32_t slotMask;
+};
+
+namespace plan_detail {
+constexpr uint32_t Length(const char *word) {
+    uint32_t n = 0;
+    while (word != nullptr && word[n] != '\0') ++n;
+    return n;
+}
+constexpr bool SameWords(const ReplyKeyRow &a, const ReplyKeyRow &b) {
+    for (int w = 0; w < kReplyKeyWords; ++w) {
+        const uint32_t n = Length(a.words[w]);
+        if (n != Length(b.words[w])) return false;
+        for (uint32_t i = 0; i < n; ++i) {
+            if (a.words[w][i] != b.words[w][i]) return false;
+        }
+    }
+    return true;
+}
+constexpr uint32_t RowHash(const ReplyKeyRow &row) {
+    uint32_t hash = 0;
+    for (int w = 0; w < kReplyKeyWords; ++w) hash = KeyHashFold(hash, WordHash(row.words[w] != nullptr ? row.words[w] : "", Length(row.words[w])));
+    return hash;
+}
+constexpr size_t SlotCount(size_t rows) {
+    size_t n = 1;
+    while (n < 2 * rows) n *= 2;
+    return n;
+}
+}  // namespace plan_detail
+
+// The plan of `family` and `generic`, which hold `Rows` rows together
+// (end rows not counted). Built at compile time.
+template <size_t Rows>
+struct ReplyPlan {
+    ReplyPlanKey keys[Rows];
+    ReplyPlanStep steps[Rows];
+    int16_t slots[plan_detail::SlotCount(Rows)] = {};
+    size_t keyCount = 0;
+
+    constexpr ReplyPlan(const ReplyKeyRow *family, const ReplyKeyRow *generic) : keys(), steps(), slots(), keyCount(0) {
+        using namespace plan_detail;
+        const ReplyKeyRow *tables[2] = {family, generic};
+        for (const ReplyKeyRow *table : tables) {
+            for (const ReplyKeyRow *row = table; row->words[0] != nullptr; ++row) {
+                bool known = false;
+                for (size_t k = 0; k < keyCount && !known; ++k) known = SameWords(*keys[k].words, *row);
+                if (!known) keys[keyCount++] = {row, RowHash(*row), 0, 0};
+            }
+        }
+        uint16_t step = 0;
+        for (size_t k = 0; k < keyCount; ++k) {
+            const ReplyKeyRow *fallback = nullptr;
+            for (const ReplyKeyRow *g = generic; g->words[0] != nullptr && fallback == nullptr; ++g) {
+                if (SameWords(*g, *keys[k].words)) fallback = g;
+            }
+            keys[k].first = step;
+            for (const ReplyKeyRow *f = family; f->words[0] != nullptr; ++f) {
+                if (SameWords(*f, *keys[k].words)) steps[step++] = {f, fallback};
+            }
+            for (const ReplyKeyRow *g = generic; g->words[0] != nullptr; ++g) {
+                if (SameWords(*g, *keys[k].words)) steps[step++] = {g, g};
+            }
+            keys[k].count = static_cast<uint16_t>(step - keys[k].first);
+        }
+        const size_t mask = SlotCount(Rows) - 1;
+        for (int16_t &slot : slots) slot = -1;
+        for (size_t k = 0; k < keyCount; ++k) {
+            size_t at = keys[k].hash & mask;
+            while (slots[at] >= 0) at = (at + 1) & mask;
+            slots[at] = static_cast<int16_t>(k);
+        }
+    }
+    constexpr ReplyPlanIndex Index(const ReplyKeyRow *family, const ReplyKeyRow *generic) const {
+        return {family, generic, keys, steps, slots, static_cast<uint32_t>(plan_detail::SlotCount(Rows) - 1)};
+    }
+};
+
 // Checks that the answer tree holds a reply for everything its attached
 // query asked: 0, ERROR_INVALID_PARAMETER, ERROR_INVALID_DATA (the query
 // text is malformed, or a child chain of the tree or of its query runs past
 // kQueryChainLimit nodes) or PAT_ERROR_REPLY_MISSING.
-uint32_t AnswerTreeCheck(const QueryNode *tree);
+// `log`, when not null, receives the tokens of the replies node as the
+// check read them.
+uint32_t AnswerTreeCheck(const QueryNode *tree, PjlTokenLog *log = nullptr);
 
 // Every category word of the query text (CONFIG, INTRAY1SIZE, ...) must
 // have been echoed after a "@PJL" somewhere in the answer, with a form feed
 // somewhere after it. 0, ERROR_INVALID_DATA or PAT_ERROR_REPLY_MISSING.
 // Each text ends at its first zero or at its length.
-uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *answer, size_t answerLength);
+// The answer's tokens that the first pass over it read go to `log` when it
+// is not null.
+uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *answer, size_t answerLength,
+                            PjlTokenLog *log = nullptr);
 
 // Walks one reply text and calls the handlers of every key it meets: rows
 // of `familyTable` first, then rows of the generic table. Returns 0,
@@ -59,6 +183,10 @@ uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *a
 // has then gone on with the next "@PJL"), or ERROR_NOT_ENOUGH_MEMORY when a
 // handler could not store what it read (the walk stops there; what was
 // stored before stays).
-uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const char *text, size_t length);
+// A family table with a plan (FamilyReplyTable) is dispatched through it;
+// any other table by searching the rows.
+// The walk hands out the tokens of `log` first when it logged this text.
+uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const char *text, size_t length,
+                       const PjlTokenLog *log = nullptr);
 
 }  // namespace patprn

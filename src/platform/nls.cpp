@@ -81,6 +81,35 @@ constexpr CodePageName kCodePageNames[] = {
     {932, "CP932"},
 };
 
+// One converter from UTF-16 per thread and code page, opened on first use
+// and closed when the thread ends: opening one costs far more than a
+// conversion. Each use starts from the converter's initial state.
+struct ThreadConverters {
+    iconv_t converters[sizeof kCodePageNames / sizeof kCodePageNames[0]];
+    ThreadConverters() {
+        for (iconv_t &converter : converters) converter = reinterpret_cast<iconv_t>(-1);
+    }
+    ~ThreadConverters() {
+        for (iconv_t converter : converters) {
+            if (converter != reinterpret_cast<iconv_t>(-1)) iconv_close(converter);
+        }
+    }
+    ThreadConverters(const ThreadConverters &) = delete;
+    ThreadConverters &operator=(const ThreadConverters &) = delete;
+};
+
+// The thread's converter to `codePage` (one of kCodePageNames), reset; -1
+// with errno set when it cannot be opened.
+iconv_t ThreadConverter(UINT codePage, const char *iconvName) {
+    thread_local ThreadConverters open;
+    size_t slot = 0;
+    while (kCodePageNames[slot].codePage != codePage) ++slot;
+    iconv_t &converter = open.converters[slot];
+    if (converter == reinterpret_cast<iconv_t>(-1)) converter = iconv_open(iconvName, "UTF-16LE");
+    else iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    return converter;
+}
+
 // The layer's ANSI code page (CP_ACP): the western one.
 constexpr UINT kAnsiCodePage = 1252;
 
@@ -275,7 +304,7 @@ extern "C" int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int
         replacementLength = 2;
     }
 
-    iconv_t converter = iconv_open(iconvName, "UTF-16LE");
+    iconv_t converter = ThreadConverter(codePage, iconvName);
     if (converter == reinterpret_cast<iconv_t>(-1)) {
         SetLastError(errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_INVALID_PARAMETER);
         return 0;
@@ -305,7 +334,6 @@ extern "C" int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int
         in += sizeof(WCHAR);
         inLeft -= sizeof(WCHAR);
     }
-    iconv_close(converter);
 
     if (usedDefault != nullptr) *usedDefault = defaulted ? TRUE : FALSE;
     if (failure == ERROR_SUCCESS && !fits) failure = ERROR_INSUFFICIENT_BUFFER;

@@ -8,6 +8,7 @@
 // from LoadResource the address of its data; nothing is allocated.
 #include "platform/resource.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -188,6 +189,120 @@ int RankOf(WORD language, const WORD *order, int count) {
     return -1;
 }
 
+// ---- The embedded image's index of resources with an integer type ----
+// Built once on first use: the entries sorted by (type, name) with integer
+// names first, entries of one key in image order, so that a lookup sees
+// exactly the entries a walk of the image would, in the same order.
+
+struct IndexRow {
+    uint64_t key;  // type << 17 | string name << 16 | name id (0 for a string name)
+    uint32_t order;
+    WORD language;
+    const unsigned char *header;
+};
+
+constexpr uint64_t IndexKey(WORD type, bool stringName, WORD name) {
+    return static_cast<uint64_t>(type) << 17 | static_cast<uint64_t>(stringName) << 16 | name;
+}
+
+// Images with more entries than this are walked instead.
+constexpr size_t kIndexCapacity = 2048;
+
+struct ResourceIndex {
+    IndexRow rows[kIndexCapacity];
+    size_t count;
+    bool usable;
+
+    explicit ResourceIndex(patprn::platform::ResourceImage image) : count(0), usable(true) {
+        Entry entry;
+        size_t next = 0;
+        uint32_t order = 0;
+        for (size_t offset = 0; ReadEntry(image, offset, &entry, &next); offset = next, ++order) {
+            if (!IsResource(entry) || entry.type.text != nullptr) continue;
+            if (count == kIndexCapacity) {
+                usable = false;
+                return;
+            }
+            const bool stringName = entry.name.text != nullptr;
+            rows[count++] = {IndexKey(entry.type.id, stringName, stringName ? 0 : entry.name.id), order,
+                             entry.language, entry.header};
+        }
+        std::sort(rows, rows + count, [](const IndexRow &a, const IndexRow &b) {
+            return a.key != b.key ? a.key < b.key : a.order < b.order;
+        });
+    }
+
+    const IndexRow *LowerBound(uint64_t key) const {
+        return std::lower_bound(rows, rows + count, key, [](const IndexRow &row, uint64_t k) { return row.key < k; });
+    }
+};
+
+const ResourceIndex *EmbeddedIndex() {
+    static const ResourceIndex index(patprn::platform::EmbeddedResources());
+    return index.usable ? &index : nullptr;
+}
+
+// What a walk of the image finds for one integer type and name: the entry
+// of the best-ranked language, else (any language allowed) the lowest
+// language; and whether the type and the name were seen at all.
+struct Found {
+    const unsigned char *best;
+    const unsigned char *lowest;
+    bool typeSeen;
+    bool nameSeen;
+};
+
+Found FindIndexed(const ResourceIndex &index, WORD type, WORD name, const WORD *order, int orderCount) {
+    Found found = {nullptr, nullptr, false, false};
+    const IndexRow *end = index.rows + index.count;
+    const IndexRow *typeFirst = index.LowerBound(IndexKey(type, false, 0));
+    found.typeSeen = typeFirst != end && typeFirst->key >> 17 == type;
+    int bestRank = INT_MAX;
+    WORD lowestLanguage = 0;
+    const uint64_t key = IndexKey(type, false, name);
+    for (const IndexRow *row = index.LowerBound(key); row != end && row->key == key; ++row) {
+        found.nameSeen = true;
+        const int rank = RankOf(row->language, order, orderCount);
+        if (rank >= 0 && rank < bestRank) {
+            found.best = row->header;
+            bestRank = rank;
+        }
+        if (found.lowest == nullptr || row->language < lowestLanguage) {
+            found.lowest = row->header;
+            lowestLanguage = row->language;
+        }
+    }
+    return found;
+}
+
+// The same by walking every entry of the image.
+Found FindByWalk(patprn::platform::ResourceImage image, const WantedId &wantedType, const WantedId &wantedName,
+                 const WORD *order, int orderCount) {
+    Found found = {nullptr, nullptr, false, false};
+    int bestRank = INT_MAX;
+    // The Windows loader's last resort is the first language of its sorted
+    // directory: the lowest language id stored.
+    WORD lowestLanguage = 0;
+    Entry entry;
+    size_t next = 0;
+    for (size_t offset = 0; ReadEntry(image, offset, &entry, &next); offset = next) {
+        if (!IsResource(entry) || !Matches(entry.type, wantedType)) continue;
+        found.typeSeen = true;
+        if (!Matches(entry.name, wantedName)) continue;
+        found.nameSeen = true;
+        const int rank = RankOf(entry.language, order, orderCount);
+        if (rank >= 0 && rank < bestRank) {
+            found.best = entry.header;
+            bestRank = rank;
+        }
+        if (found.lowest == nullptr || entry.language < lowestLanguage) {
+            found.lowest = entry.header;
+            lowestLanguage = entry.language;
+        }
+    }
+    return found;
+}
+
 }  // namespace
 
 namespace patprn::platform {
@@ -205,34 +320,20 @@ const void *FindResourceInImage(ResourceImage image, LPCSTR type, LPCSTR name, W
     const int orderCount = LanguageOrder(language, order);
     const bool anyLanguage = PRIMARYLANGID(language) == LANG_NEUTRAL;
 
-    bool typeSeen = false;
-    bool nameSeen = false;
-    const unsigned char *best = nullptr;
-    int bestRank = INT_MAX;
-    // The Windows loader's last resort is the first language of its sorted
-    // directory: the lowest language id stored.
-    const unsigned char *lowest = nullptr;
-    WORD lowestLanguage = 0;
-
-    Entry entry;
-    size_t next = 0;
-    for (size_t offset = 0; ReadEntry(image, offset, &entry, &next); offset = next) {
-        if (!IsResource(entry) || !Matches(entry.type, wantedType)) continue;
-        typeSeen = true;
-        if (!Matches(entry.name, wantedName)) continue;
-        nameSeen = true;
-        const int rank = RankOf(entry.language, order, orderCount);
-        if (rank >= 0 && rank < bestRank) {
-            best = entry.header;
-            bestRank = rank;
-        }
-        if (lowest == nullptr || entry.language < lowestLanguage) {
-            lowest = entry.header;
-            lowestLanguage = entry.language;
-        }
-    }
-    if (best == nullptr && anyLanguage) best = lowest;
+    // Lookups of an integer type and name in the embedded image (string
+    // tables) use its index; the picture's named bitmaps and other images
+    // are walked.
+    const ResourceIndex *index = image.begin == EmbeddedResources().begin && wantedType.text == nullptr &&
+                                         wantedName.text == nullptr
+                                     ? EmbeddedIndex()
+                                     : nullptr;
+    const Found found = index != nullptr ? FindIndexed(*index, wantedType.id, wantedName.id, order, orderCount)
+                                         : FindByWalk(image, wantedType, wantedName, order, orderCount);
+    const unsigned char *best = found.best;
+    if (best == nullptr && anyLanguage) best = found.lowest;
     if (best != nullptr) return best;
+    const bool typeSeen = found.typeSeen;
+    const bool nameSeen = found.nameSeen;
 
     SetLastError(!typeSeen   ? ERROR_RESOURCE_TYPE_NOT_FOUND
                  : !nameSeen ? ERROR_RESOURCE_NAME_NOT_FOUND

@@ -185,6 +185,36 @@ TEST(ReplyCoverageCheck, EveryCategoryEchoedWithAFormFeedAfterIt) {
     EXPECT_EQ(Coverage(many, answer + "@PJL INQUIRE VAR137\r\nOFF" + kFf), 0u);
 }
 
+// The interpretation replays the tokens the coverage check read: with the
+// query attached the record is the same as from reading the text alone,
+// whether the log holds every token, stops inside a reply (a handler reads
+// on from the text), or the check stopped early at the last reply asked.
+TEST(ReplyDispatch, ReplayOfTheCoverageCheckGivesTheSameRecord) {
+    const std::string trays = "@PJL INFO CONFIG\r\nIN TRAYS [2 ENUMERATED]\r\n\tINTRAY1\r\n\tINTRAYMANUAL\r\n"
+                              "VERSION [2 ENUMERATED]\r\n\tFIRMWARE=1.20\r\n\tWENK=2.05\r\nDUPLEX"s + kFf;
+    const std::string bins = "@PJL INFO OUTBINSTATUS\r\nUPPER=FULL"s + kFf;
+    const std::string status = "@PJL INFO STATUS\r\nCODE=10001"s + kFf;  // 8 tokens
+    std::string filler;
+    for (int i = 0; i < 300; ++i) filler += status;
+    std::vector<std::string> texts = {trays + bins, filler + trays + bins, trays + bins + filler + trays};
+    // Logs that fill up at every token of the replies asked for.
+    for (size_t replies = 100; replies < 130; ++replies) {
+        for (int lines = 0; lines < 3; ++lines) {
+            std::string text = "@PJL INFO STATUS\r\n";
+            for (int l = 0; l < lines; ++l) text += "X=1\r\n";  // 3 tokens each
+            texts.push_back(text + kFf.substr(2) + filler.substr(0, replies * status.size()) + trays + bins);
+        }
+    }
+    for (const std::string &text : texts) {
+        HostRecord plain, replayed;
+        const std::string expected = pjltest::After(plain.get(), text);
+        QueryNode *query = PatCreateQueryInfo(replayed.get(), PAT_REVISION_PJL, PAT_QUERY_CONFIG | PAT_QUERY_OUTBINS);
+        pjltest::AnswerTree answer(query, text.c_str(), nullptr);
+        ASSERT_EQ(PatSetCentroDataTo(answer.root, 0, replayed.get(), PAT_REVISION_PJL), TRUE) << text.size();
+        EXPECT_EQ(Describe(replayed.get()), expected) << text.size();
+    }
+}
+
 // Anything of the device ID that cannot be stored fails the parse with 8:
 // the fields before stay written, the rest is not read.
 TEST(DeviceIdParse, AFieldThatCannotBeStoredEndsTheParse) {

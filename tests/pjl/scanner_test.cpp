@@ -13,15 +13,18 @@ using namespace patprn;
 
 // Every token of the first `length` bytes of `text`, as "text/kind" joined
 // by "|" (LF, TAB, FF shown as \n, \t, \f; "!" marks result 13), up to the
-// first end token with result 0. 33-byte buffers, as the handlers use.
+// first end token with result 0, copied into 33-byte buffers as the
+// handlers copy them.
 std::string Walk(const char *text, size_t length) {
     PjlScanner scanner;
     PjlScannerInit(&scanner, text, length);
     std::string out;
     for (int i = 0; i < 500; ++i) {
+        PjlToken read;
+        const uint32_t result = PjlScanNext(&scanner, &read);
         char token[33];
-        int32_t kind = 0;
-        const uint32_t result = PjlScanNext(&scanner, token, sizeof token, &kind);
+        PjlTokenCopy(&read, token, sizeof token);
+        const int32_t kind = read.kind;
         std::string shown;
         for (const char *c = token; *c != '\0'; ++c) shown += *c == '\n' ? "\\n" : *c == '\t' ? "\\t" : *c == '\f' ? "\\f" : std::string(1, *c);
         out += (out.empty() ? "" : "|") + shown + "/" + std::to_string(kind) + (result == 13 ? "!" : "");
