@@ -138,8 +138,8 @@ void FreeChain(void *head) {
 
 // The host's record of one printer, kept from poll to poll.
 struct Record {
-    std::vector<uint8_t> bytes = std::vector<uint8_t>(PRNINFOEX_MIN_SIZE);
-    Record() { get()->dwSize = PRNINFOEX_MIN_SIZE; }
+    std::vector<uint8_t> bytes = std::vector<uint8_t>(PAT_PRNINFOEX_MIN_SIZE);
+    Record() { get()->dwSize = PAT_PRNINFOEX_MIN_SIZE; }
     ~Record() {
         PrnInfoEx *r = get();
         for (void *head : {(void *)r->pEngineStatus, (void *)r->pLoadedEmul, (void *)r->pLoadedFont,

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "json_keys.h"
+
 namespace patmon {
 
 using Json = nlohmann::ordered_json;
@@ -14,15 +16,6 @@ namespace {
 template <typename T>
 void Take(const Json &object, const char *key, T *value) {
     if (object.contains(key)) *value = object.at(key).get<T>();
-}
-
-void CheckKeys(const Json &object, std::initializer_list<const char *> known, const std::string &where) {
-    if (!object.is_object()) throw std::runtime_error(where + " must be an object");
-    for (const auto &[key, value] : object.items()) {
-        bool found = false;
-        for (const char *name : known) found = found || key == name;
-        if (!found) throw std::runtime_error("unknown key \"" + key + "\" in " + where);
-    }
 }
 
 void ReadTray(const Json &entry, PrinterModel &printer) {

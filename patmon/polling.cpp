@@ -9,9 +9,9 @@ namespace patmon {
 namespace {
 
 constexpr DWORD kQueryFlags = PAT_QUERY_CONFIG | PAT_QUERY_TRAYS | PAT_QUERY_OUTBINS;
-constexpr DWORD kShortRecordFlags = PRNINFO_STATE | PRNINFO_SYSTEM | PRNINFO_TRAYS | PRNINFO_OUTBINS |
-                                    PRNINFO_EMULATIONS | PRNINFO_FONTS | PRNINFO_IDENTITY | PRNINFO_DUPLEX |
-                                    PRNINFO_ENGINE_STATUS;
+constexpr DWORD kShortRecordFlags = PAT_PRNINFO_STATE | PAT_PRNINFO_SYSTEM | PAT_PRNINFO_TRAYS | PAT_PRNINFO_OUTBINS |
+                                    PAT_PRNINFO_EMULATIONS | PAT_PRNINFO_FONTS | PAT_PRNINFO_IDENTITY | PAT_PRNINFO_DUPLEX |
+                                    PAT_PRNINFO_ENGINE_STATUS;
 
 // Query-tree nodes as the host makes them: global-heap blocks with the data
 // inline, released node by node with GlobalFree.
@@ -144,7 +144,7 @@ bool Interpret(PendingPoll &pending, Exchange exchange, PrinterRecord &record, c
 
 }  // namespace
 
-PrinterRecord::PrinterRecord() { get()->dwSize = PRNINFOEX_MIN_SIZE; }
+PrinterRecord::PrinterRecord() { get()->dwSize = PAT_PRNINFOEX_MIN_SIZE; }
 
 PrinterRecord::~PrinterRecord() {
     PrnInfoEx *r = get();

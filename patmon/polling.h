@@ -26,7 +26,7 @@ public:
     const PrnInfoEx *get() const { return reinterpret_cast<const PrnInfoEx *>(bytes_); }
 
 private:
-    alignas(8) unsigned char bytes_[PRNINFOEX_MIN_SIZE] = {};
+    alignas(8) unsigned char bytes_[PAT_PRNINFOEX_MIN_SIZE] = {};
 };
 
 struct DrawStep {

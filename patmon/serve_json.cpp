@@ -7,6 +7,7 @@
 #include <set>
 
 #include "json_io.h"
+#include "json_keys.h"
 #include "transport.h"
 
 namespace patmon {
@@ -14,15 +15,6 @@ namespace patmon {
 namespace {
 
 using Json = nlohmann::json;
-
-void CheckKeys(const Json &object, std::initializer_list<const char *> keys, const std::string &where) {
-    if (!object.is_object()) throw std::runtime_error(where + " must be an object");
-    for (const auto &[key, value] : object.items()) {
-        bool known = false;
-        for (const char *name : keys) known = known || key == name;
-        if (!known) throw std::runtime_error("unknown key \"" + key + "\" in " + where);
-    }
-}
 
 // A name goes into URLs and metric labels as it is.
 bool GoodName(const std::string &name) {

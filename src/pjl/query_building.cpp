@@ -105,7 +105,7 @@ extern "C" QueryNode *WINAPI PatCreateQueryInfo(PrnInfoEx *info, DWORD revision,
     }
     QueryNode *root = QueryNodeCreate(nullptr, QNODE_QUERY_ROOT, nullptr, 0);
     if (root == nullptr) return ExportPointer<QueryNode>(nullptr, ERROR_NOT_ENOUGH_MEMORY);
-    if (!HostRecordSizeAtLeast(info, PRNINFOEX_MIN_SIZE)) {
+    if (!HostRecordSizeAtLeast(info, PAT_PRNINFOEX_MIN_SIZE)) {
         return ExportPointer(Discard(root), ERROR_INVALID_PARAMETER);
     }
 

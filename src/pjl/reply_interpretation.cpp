@@ -303,7 +303,7 @@ extern "C" BOOL WINAPI PatSetCentroDataTo(QueryNode *tree, DWORD /*reserved*/, P
         (rootType != QNODE_ANSWER_ROOT && rootType != QNODE_EMUL_ANSWER_ROOT)) {
         return ExportResult(ERROR_INVALID_PARAMETER);
     }
-    if (!HostRecordSizeAtLeast(info, PRNINFOEX_MIN_SIZE)) return ExportResult(ERROR_INVALID_PARAMETER);
+    if (!HostRecordSizeAtLeast(info, PAT_PRNINFOEX_MIN_SIZE)) return ExportResult(ERROR_INVALID_PARAMETER);
     // The coverage check's tokens of the replies, replayed by their
     // interpretation: the text is read once.
     static_assert(sizeof(PjlTokenLog) <= 48 * 1024, "the token log lives on the stack");

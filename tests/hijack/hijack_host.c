@@ -48,8 +48,8 @@ int main(void) {
     CHECK(GetLastError() == PAT_ERROR_INVALID_PARAMETER);
 
     /* A query tree comes from the library's heap, and its GlobalFree takes it back. */
-    PrnInfoEx *info = (PrnInfoEx *)calloc(1, PRNINFOEX_MIN_SIZE);
-    info->dwSize = PRNINFOEX_MIN_SIZE;
+    PrnInfoEx *info = (PrnInfoEx *)calloc(1, PAT_PRNINFOEX_MIN_SIZE);
+    info->dwSize = PAT_PRNINFOEX_MIN_SIZE;
     QueryNode *tree = PatCreateQueryInfo(info, PAT_REVISION_PJL, PAT_QUERY_CONFIG | PAT_QUERY_DEVICE_ID);
     CHECK(tree != NULL);
     CHECK(GetLastError() == PAT_ERROR_SUCCESS);
