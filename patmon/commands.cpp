@@ -9,6 +9,7 @@
 #include "json_io.h"
 #include "picture.h"
 #include "polling.h"
+#include "printer_source.h"
 #include "report.h"
 #include "transport.h"
 
@@ -21,15 +22,6 @@ struct Session {
     std::unique_ptr<Transport> transport;
     PollOptions options;
 };
-
-std::optional<PrinterModel> VirtualPrinter(const std::string &scenario, std::string *error) {
-    if (std::optional<PrinterModel> builtIn = ScenarioPrinter(scenario)) return builtIn;
-    std::optional<PrinterModel> fromFile = ReadScenarioFile(scenario, error);
-    if (!fromFile && error->rfind("cannot read", 0) == 0) {
-        *error = "unknown scenario \"" + scenario + "\": neither a built-in name (see patmon scenarios) nor a file";
-    }
-    return fromFile;
-}
 
 // Builds the session; returns an exit status on a usage error.
 std::optional<int> Prepare(const PollCommand &command, Session *session) {
@@ -47,9 +39,9 @@ std::optional<int> Prepare(const PollCommand &command, Session *session) {
     if (!target) return usage(error);
     switch (target->kind) {
         case Target::Kind::Virtual: {
-            std::optional<PrinterModel> printer = VirtualPrinter(target->scenario, &error);
-            if (!printer) return usage(error);
-            session->transport = VirtualTransport(*printer);
+            auto source = std::make_shared<PrinterSource>(target->scenario);
+            if (!source->Load(&error)) return usage(error);
+            session->transport = VirtualTransport(source);
             break;
         }
         case Target::Kind::Tcp: {

@@ -25,6 +25,7 @@
 #include "commands.h"
 #include "json_io.h"
 #include "picture.h"
+#include "printer_source.h"
 #include "serve_json.h"
 #include "snmp.h"
 
@@ -568,13 +569,12 @@ std::unique_ptr<Fleet> Fleet::Create(const std::vector<FleetPrinterConfig> &conf
         p->options.timeout = Milliseconds(config.timeoutSeconds);
         p->options.deviceId = config.deviceId;
         if (target->kind == Target::Kind::Virtual) {
-            std::optional<PrinterModel> printer = ScenarioPrinter(target->scenario);
-            if (!printer) printer = ReadScenarioFile(target->scenario, error);
-            if (!printer) {
+            auto source = std::make_shared<PrinterSource>(target->scenario);
+            if (!source->Load(error)) {
                 *error = named + *error;
                 return nullptr;
             }
-            p->direct = VirtualTransport(*printer);
+            p->direct = VirtualTransport(source);
         } else if (target->kind == Target::Kind::Usb) {
             p->direct = UsbTransport(*target);
         } else {

@@ -11,58 +11,13 @@
 #include "json_io.h"
 #include "net.h"
 #include "printer_model.h"
+#include "printer_source.h"
 #include "snmp.h"
 #include "transport.h"
 
 namespace patmon {
 
 namespace {
-
-// The printer being simulated. A scenario file is read again whenever it
-// changes, so a test or a user can change the printer's state while it runs.
-class PrinterSource {
-public:
-    explicit PrinterSource(std::string scenario) : scenario_(std::move(scenario)) {}
-
-    bool Load(std::string *error) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return Refresh(error);
-    }
-
-    PrinterModel Current() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        std::string error;
-        if (!Refresh(&error)) std::cerr << "patmon simulate: " << error << " (keeping the last state)\n";
-        return printer_;
-    }
-
-private:
-    bool Refresh(std::string *error) {
-        if (std::optional<PrinterModel> builtIn = ScenarioPrinter(scenario_)) {
-            printer_ = *builtIn;
-            return true;
-        }
-        std::error_code ec;
-        const auto stamp = std::filesystem::last_write_time(scenario_, ec);
-        if (ec) {
-            *error = "unknown scenario \"" + scenario_ + "\": neither a built-in name nor a readable file";
-            return false;
-        }
-        if (loaded_ && stamp == stamp_) return true;
-        std::optional<PrinterModel> read = ReadScenarioFile(scenario_, error);
-        if (!read) return false;
-        printer_ = *read;
-        stamp_ = stamp;
-        loaded_ = true;
-        return true;
-    }
-
-    std::string scenario_;
-    std::mutex mutex_;
-    PrinterModel printer_;
-    bool loaded_ = false;
-    std::filesystem::file_time_type stamp_;
-};
 
 constexpr char kUel[] = "\x1b%-12345X";
 constexpr size_t kUelSize = sizeof kUel - 1;

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "net.h"
+#include "printer_source.h"
 #include "snmp.h"
 
 namespace patmon {
@@ -30,22 +31,23 @@ std::vector<std::string> AnsweredCommands(const std::string &query) {
 
 class Virtual : public Transport {
 public:
-    explicit Virtual(PrinterModel printer) : printer_(std::move(printer)) {}
+    explicit Virtual(std::shared_ptr<PrinterSource> source) : source_(std::move(source)) {}
     bool CanReadDeviceId() const override { return true; }
     Exchange Ask(const std::string &pjl, bool wantDeviceId, std::chrono::milliseconds timeout) override {
         Exchange exchange;
-        if (!printer_.answers) {
+        const PrinterModel printer = source_->Current();
+        if (!printer.answers) {
             exchange.problem = "the printer did not answer within " + std::to_string(timeout.count()) + " ms";
             return exchange;
         }
         exchange.answered = true;
-        exchange.replies = RepliesTo(printer_, pjl);
-        if (wantDeviceId) exchange.deviceId = DeviceIdOf(printer_);
+        exchange.replies = RepliesTo(printer, pjl);
+        if (wantDeviceId) exchange.deviceId = DeviceIdOf(printer);
         return exchange;
     }
 
 private:
-    PrinterModel printer_;
+    std::shared_ptr<PrinterSource> source_;
 };
 
 class Tcp : public Transport {
@@ -176,7 +178,11 @@ std::optional<Target> ParseTarget(const std::string &text, std::string *error) {
 }
 
 std::unique_ptr<Transport> VirtualTransport(PrinterModel printer) {
-    return std::make_unique<Virtual>(std::move(printer));
+    return std::make_unique<Virtual>(std::make_shared<PrinterSource>(std::move(printer)));
+}
+
+std::unique_ptr<Transport> VirtualTransport(std::shared_ptr<PrinterSource> source) {
+    return std::make_unique<Virtual>(std::move(source));
 }
 
 std::unique_ptr<Transport> TcpTransport(const Target &target, std::optional<SnmpSource> snmp) {

@@ -62,7 +62,10 @@ struct SnmpSource {
     std::string community = "public";
 };
 
+class PrinterSource;
 std::unique_ptr<Transport> VirtualTransport(PrinterModel printer);
+// Follows a scenario file as it changes (see PrinterSource).
+std::unique_ptr<Transport> VirtualTransport(std::shared_ptr<PrinterSource> source);
 // `snmp` empty: no SNMP (the device ID then comes from `deviceId` or not at all).
 std::unique_ptr<Transport> TcpTransport(const Target &target, std::optional<SnmpSource> snmp);
 std::unique_ptr<Transport> UsbTransport(const Target &target);
