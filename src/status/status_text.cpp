@@ -1,8 +1,11 @@
 #include "status/status_text.h"
 
+#include "status/code_index.h"
+
 #include "frame/localized_string.h"
 #include "status/string_catalogue.h"
 #include "platform/win32.h"
+#include "status/code_index.h"
 #include "status/pcl_emulation.h"
 
 #include <cstring>
@@ -182,20 +185,23 @@ DWORD ExpandStatusCode(const StatusContext &context, uint32_t code, ElemList *en
 }
 
 DWORD MatchMessageRows(const StatusContext &context, uint32_t code, ElemList *entries) {
-    char text[kStatusCodeTextSize];
-    StatusCodeText(code, text);
     const StatusMessageRow *table = StatusMessageTableFor(context.status);
-    // Exact keys first; patterns only for a code that has none.
-    bool matched = false;
-    for (const StatusMessageRow *row = table; row->key != nullptr; ++row) {
-        if (std::strcmp(row->key, text) != 0) continue;
-        if (AppendEntry(entries, row->messageKey, row->item, "") != ERROR_SUCCESS) return ERROR_NOT_ENOUGH_MEMORY;
-        matched = true;
+    const CodeIndexView &index = StatusMessageIndexFor(context.status);
+    // Exact keys first, every equal row in table order; patterns only for a
+    // code that has none.
+    uint32_t count = 0;
+    if (const IndexedExactKey *exact = FindExactKeys(index, code, &count)) {
+        for (uint32_t i = 0; i < count; ++i) {
+            const StatusMessageRow &row = table[exact[i].row];
+            if (AppendEntry(entries, row.messageKey, row.item, "") != ERROR_SUCCESS) return ERROR_NOT_ENOUGH_MEMORY;
+        }
+        return ERROR_SUCCESS;
     }
-    if (matched) return ERROR_SUCCESS;
-    for (const StatusMessageRow *row = table; row->key != nullptr; ++row) {
-        if (!CodePatternMatch(text, row->key)) continue;
-        if (AppendEntry(entries, row->messageKey, row->item, "") != ERROR_SUCCESS) return ERROR_NOT_ENOUGH_MEMORY;
+    const CodeDigits digits = DigitsOfCode(code);
+    for (uint32_t i = 0; i < index.patternCount; ++i) {
+        if (!PatternKeyMatches(index.patterns[i], digits)) continue;
+        const StatusMessageRow &row = table[index.patterns[i].row];
+        if (AppendEntry(entries, row.messageKey, row.item, "") != ERROR_SUCCESS) return ERROR_NOT_ENOUGH_MEMORY;
     }
     return ERROR_SUCCESS;
 }

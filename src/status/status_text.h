@@ -18,6 +18,8 @@
 
 namespace patprn {
 
+struct CodeIndexView;
+
 // One message candidate: which message to show and which item it names.
 struct StatusEntry {
     uint32_t key;    // message key of the message catalogues (groups 1 and 2)
@@ -64,6 +66,9 @@ extern const uint32_t PlaceholderItemTable[];
 // The message table for the status argument: the alternate one when bit 31
 // is set.
 const StatusMessageRow *StatusMessageTableFor(uint32_t status);
+
+// The index of StatusMessageTableFor(status) by code (code_index.h).
+const CodeIndexView &StatusMessageIndexFor(uint32_t status);
 
 // Fills the empty entry list from the most urgent codes of the context's
 // record, code by code in ascending order.
