@@ -120,7 +120,7 @@ DWORD FillPlaceholders(const char *message, ElemList *entries, char *output, uin
 // (1-based), in the order of the item catalogue, each item once, joined by
 // the separator, into `output` (capacity bytes, at least 1). 0 (also for
 // no names: ""); or, with output "":
-//   8                  the work list cannot be created or grown;
+//   8                  more items than the item catalogue has;
 //   122                the names do not fit in `capacity`;
 //   0x2000FFFF         the item catalogue or an item code is missing;
 //   the loader's code  the separator or a name cannot be loaded.

@@ -156,7 +156,9 @@ TEST_F(StatusText, EveryFailedAllocationIsReportedAndReleased) {
     });
     EXPECT_STREQ(out, "The following toner has run out. \nOpen the indicated cover, and then replace the Toner "
                       "Cartridge. \nTop Cover:Black");
-    EXPECT_GT(runs, 10u);
+    // The view, the code and entry lists and their growth; the names'
+    // work lists and string loads take nothing from the heap.
+    EXPECT_GE(runs, 10u);
     pattest::FreeTree(tree);
 }
 
