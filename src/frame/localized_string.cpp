@@ -8,28 +8,26 @@
 namespace patprn {
 namespace {
 
+// Bytes of a code page's text: five digits and the terminator, rounded up.
+constexpr int kCodePageTextSize = 8;
+
 // The default ANSI code page of `language` as the platform reports it, or 0
 // when the platform has no locale information for it. `*error` says why a
 // lookup failed.
 UINT LanguageCodePage(uint16_t language, DWORD *error) {
     const LCID locale = MAKELCID(language, SORT_DEFAULT);
-    const int size = GetLocaleInfoA(locale, LOCALE_IDEFAULTANSICODEPAGE, nullptr, 0);
-    if (size <= 0) {
+    // A code page's text has at most five digits and its terminator; one
+    // call into a buffer of that size both tells whether the language has a
+    // code page (a result of 0) and fetches it.
+    char text[kCodePageTextSize] = {};
+    if (GetLocaleInfoA(locale, LOCALE_IDEFAULTANSICODEPAGE, text, sizeof text) <= 0) {
         *error = PAT_ERROR_LANGUAGE;
         return 0;
     }
-    char *text = static_cast<char *>(GlobalAlloc(GPTR, static_cast<SIZE_T>(size)));
-    if (text == nullptr) {
-        *error = PAT_ERROR_NOT_FOUND;
-        return 0;
-    }
     UINT codePage = 0;
-    if (GetLocaleInfoA(locale, LOCALE_IDEFAULTANSICODEPAGE, text, size) > 0) {
-        for (const char *digit = text; *digit >= '0' && *digit <= '9'; ++digit) {
-            codePage = codePage * 10 + static_cast<UINT>(*digit - '0');
-        }
+    for (const char *digit = text; *digit >= '0' && *digit <= '9'; ++digit) {
+        codePage = codePage * 10 + static_cast<UINT>(*digit - '0');
     }
-    GlobalFree(text);
     *error = 0;
     return codePage;
 }
@@ -86,23 +84,38 @@ DWORD LoadLocalizedString(uint32_t number, char *output, DWORD capacity) {
     if (!FindBlockString(number, language, &text)) return PAT_ERROR_NOT_FOUND;
     if (text.length >= capacity) return PAT_ERROR_NOT_FOUND;
 
-    const SIZE_T units = static_cast<SIZE_T>(text.length) + 1;
-    WCHAR *wide = static_cast<WCHAR *>(GlobalAlloc(GPTR, units * sizeof(WCHAR)));
-    if (wide == nullptr) return PAT_ERROR_NOT_FOUND;
-    std::memcpy(wide, text.units, static_cast<size_t>(text.length) * sizeof(WCHAR));
-    wide[text.length] = 0;
+    // An empty slot converts to the terminator alone.
+    if (text.length == 0) {
+        output[0] = '\0';
+        return 0;
+    }
+    // String-table blocks are DWORD-aligned, so the units are converted
+    // where they lie; only a misaligned text is copied into a work buffer.
+    const WCHAR *units = nullptr;
+    WCHAR *wide = nullptr;
+    if (reinterpret_cast<uintptr_t>(text.units) % alignof(WCHAR) == 0) {
+        units = reinterpret_cast<const WCHAR *>(text.units);
+    } else {
+        wide = static_cast<WCHAR *>(GlobalAlloc(GPTR, static_cast<SIZE_T>(text.length) * sizeof(WCHAR)));
+        if (wide == nullptr) return PAT_ERROR_NOT_FOUND;
+        std::memcpy(wide, text.units, static_cast<size_t>(text.length) * sizeof(WCHAR));
+        units = wide;
+    }
 
     // The converted form must fit with its terminator before anything is
     // written, so that a text which does not fit (or does not convert)
     // fails cleanly instead of leaving a cut, unterminated output behind.
-    const int wideCount = static_cast<int>(units);
-    const int needed = WideCharToMultiByte(codePage, 0, wide, wideCount, nullptr, 0, nullptr, nullptr);
+    // The ANSI code pages are stateless: the terminator converts to one
+    // zero byte, written after the text.
+    const int count = static_cast<int>(text.length);
+    const int needed = WideCharToMultiByte(codePage, 0, units, count, nullptr, 0, nullptr, nullptr);
     DWORD result = PAT_ERROR_NOT_FOUND;
-    if (needed > 0 && static_cast<DWORD>(needed) <= capacity &&
-        WideCharToMultiByte(codePage, 0, wide, wideCount, output, needed, nullptr, nullptr) == needed) {
+    if (needed > 0 && static_cast<DWORD>(needed) < capacity &&
+        WideCharToMultiByte(codePage, 0, units, count, output, needed, nullptr, nullptr) == needed) {
+        output[needed] = '\0';
         result = 0;
     }
-    GlobalFree(wide);
+    if (wide != nullptr) GlobalFree(wide);
     return result;
 }
 

@@ -224,6 +224,14 @@ bool Emit(Output *out, const char *bytes, size_t n) {
     return true;
 }
 
+// True when every unit is below 0x80 (the terminator included).
+bool IsAsciiOnly(LPCWSTR wide, size_t units) {
+    for (size_t i = 0; i < units; ++i) {
+        if (wide[i] >= 0x80) return false;
+    }
+    return true;
+}
+
 unsigned char UpperAnsi(unsigned char c) {
     if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<unsigned char>(c - 0x20);
     for (const CasePair &pair : kUpperCaseOutliers) {
@@ -302,6 +310,25 @@ extern "C" int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int
     if (defaultChar != nullptr && codePage == 932 &&
         IsLeadByte932(static_cast<unsigned char>(defaultChar[0])) && defaultChar[1] != '\0') {
         replacementLength = 2;
+    }
+
+    // Every code page of the layer keeps U+0001-U+007F as the same single
+    // bytes, so a text of those alone (the product's strings in western
+    // languages) is copied without the converter, in the converter's
+    // 256-byte chunks so that a buffer too small holds the same bytes.
+    if (IsAsciiOnly(wide, units)) {
+        if (usedDefault != nullptr) *usedDefault = FALSE;
+        Output out{multi, multiCount, 0};
+        for (size_t done = 0; done < units;) {
+            char chunk[256];
+            size_t n = 0;
+            for (; n < sizeof chunk && done < units; ++n, ++done) chunk[n] = static_cast<char>(wide[done]);
+            if (!Emit(&out, chunk, n)) {
+                SetLastError(ERROR_INSUFFICIENT_BUFFER);
+                return 0;
+            }
+        }
+        return out.count;
     }
 
     iconv_t converter = ThreadConverter(codePage, iconvName);

@@ -19,6 +19,8 @@
 // pattern, so that order changes no result.
 #include "status/status_picture.h"
 
+#include "status/code_index.h"
+
 #include <cstddef>
 #include <iterator>
 
@@ -155,6 +157,34 @@ const PictureSet PictureSetTable[] = {
     {105, kTray2Records},
     {106, kTray3Records},
     {kPictureSetEnd, nullptr},
+};
+
+namespace {
+
+// The last record of a set keyed kDefaultPictureKey, or null.
+template <size_t N>
+constexpr const PictureRecord *LastDefaultRecord(const PictureRecord (&records)[N]) {
+    const PictureRecord *fallback = nullptr;
+    for (const PictureRecord &record : records) {
+        if (record.key == nullptr) break;
+        size_t i = 0;
+        while (record.key[i] != '\0' && record.key[i] == kDefaultPictureKey[i]) ++i;
+        if (record.key[i] == kDefaultPictureKey[i]) fallback = &record;
+    }
+    return fallback;
+}
+
+constexpr auto kBodyIndex = BuildCodeIndex(kBodyRecords);
+constexpr auto kTray2Index = BuildCodeIndex(kTray2Records);
+constexpr auto kTray3Index = BuildCodeIndex(kTray3Records);
+
+}  // namespace
+
+const IndexedPictureSet IndexedPictureSets[] = {
+    {kBodyRecords, kBodyIndex.View(), LastDefaultRecord(kBodyRecords)},
+    {kTray2Records, kTray2Index.View(), LastDefaultRecord(kTray2Records)},
+    {kTray3Records, kTray3Index.View(), LastDefaultRecord(kTray3Records)},
+    {nullptr, {}, nullptr},
 };
 
 }  // namespace patprn

@@ -13,6 +13,7 @@
 // when there is none every row whose pattern matches.
 #include "status/status_text.h"
 
+#include "status/code_index.h"
 #include "status/string_catalogue.h"
 
 #include <array>
@@ -304,5 +305,18 @@ constexpr std::array<StringCatalogue, kAltMessageKeyCount + 1> AltMessageShortCa
     NumberedCatalogue(FirstKeys<kAltMessageKeyCount>(kAltMessageKeys), 1500);
 constexpr std::array<StringCatalogue, kAltMessageKeyCount + 1> AltMessageDetailedCatalogue =
     NumberedCatalogue(FirstKeys<kAltMessageKeyCount>(kAltMessageKeys), 2500);
+
+
+// Each message table by code (code_index.h), for MatchMessageRows.
+namespace {
+constexpr auto kMessageIndex = BuildCodeIndex(StatusMessageTable);
+constexpr auto kAltMessageIndex = BuildCodeIndex(AltStatusMessageTable);
+constexpr CodeIndexView kMessageIndexView = kMessageIndex.View();
+constexpr CodeIndexView kAltMessageIndexView = kAltMessageIndex.View();
+}  // namespace
+
+const CodeIndexView &StatusMessageIndexFor(uint32_t status) {
+    return (status & STATUS_ALT_SET) != 0 ? kAltMessageIndexView : kMessageIndexView;
+}
 
 }  // namespace patprn

@@ -3,6 +3,7 @@
 #include "platform/win32.h"
 #include "status/pcl_emulation.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace patprn {
@@ -87,10 +88,43 @@ const PictureRecord *FindPictureSet(uint16_t key) {
     return nullptr;
 }
 
+namespace {
+
+const IndexedPictureSet *IndexOfRecords(const PictureRecord *records) {
+    for (const IndexedPictureSet *set = IndexedPictureSets; set->records != nullptr; ++set) {
+        if (set->records == records) return set;
+    }
+    return nullptr;
+}
+
+// The first record whose key equals the code text, or that matches it as a
+// pattern when `pattern` is set (an exact key is also a pattern matching
+// only itself): the earliest of both in table order.
+const PictureRecord *IndexedPictureRecord(const IndexedPictureSet &set, uint32_t code, int pattern) {
+    uint32_t count = 0;
+    const IndexedExactKey *exact = FindExactKeys(set.index, code, &count);
+    uint32_t row = exact != nullptr ? exact->row : UINT32_MAX;
+    if (pattern) {
+        const CodeDigits digits = DigitsOfCode(code);
+        for (uint32_t i = 0; i < set.index.patternCount && set.index.patterns[i].row < row; ++i) {
+            if (PatternKeyMatches(set.index.patterns[i], digits)) row = set.index.patterns[i].row;
+        }
+    }
+    return row != UINT32_MAX ? &set.records[row] : set.fallback;
+}
+
+}  // namespace
+
 int IsExactPictureKey(uint32_t code) {
     char text[kStatusCodeTextSize];
-    StatusCodeText(code, text);
+    text[0] = '\0';
     for (const PictureSet *set = PictureSetTable; set->key != kPictureSetEnd; ++set) {
+        if (const IndexedPictureSet *indexed = IndexOfRecords(set->records)) {
+            uint32_t count = 0;
+            if (FindExactKeys(indexed->index, code, &count) != nullptr) return 1;
+            continue;
+        }
+        if (text[0] == '\0') StatusCodeText(code, text);
         for (const PictureRecord *record = set->records; record->key != nullptr; ++record) {
             if (std::strcmp(record->key, text) == 0) return 1;
         }
@@ -100,6 +134,7 @@ int IsExactPictureKey(uint32_t code) {
 
 const PictureRecord *FindPictureRecord(const PictureRecord *records, uint32_t code, int pattern) {
     if (records == nullptr) return nullptr;
+    if (const IndexedPictureSet *indexed = IndexOfRecords(records)) return IndexedPictureRecord(*indexed, code, pattern);
     char text[kStatusCodeTextSize];
     StatusCodeText(code, text);
     const PictureRecord *fallback = nullptr;

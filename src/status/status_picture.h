@@ -15,6 +15,7 @@
 #include "containers/elem_list.h"
 #include "containers/mem_block.h"
 #include "patprn/patprn.h"
+#include "status/code_index.h"
 #include "status/status_resolution.h"
 
 #include <cstdint>
@@ -58,6 +59,17 @@ extern const PictureSet PictureSetTable[];
 // BitmapEntry records and grows by 20 entries.
 constexpr uint32_t kLayerPointersPerStep = 10;
 constexpr uint32_t kLayerBlockStep = 20 * sizeof(BitmapEntry);
+
+// A set's records by code (code_index.h) and its fallback record, the last
+// one keyed kDefaultPictureKey. The array ends with null records and
+// covers every set of PictureSetTable; FindPictureRecord searches any other
+// record array row by row.
+struct IndexedPictureSet {
+    const PictureRecord *records;
+    CodeIndexView index;
+    const PictureRecord *fallback;
+};
+extern const IndexedPictureSet IndexedPictureSets[];
 
 // The record array of the set with `key`, or null.
 const PictureRecord *FindPictureSet(uint16_t key);

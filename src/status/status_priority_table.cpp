@@ -6,11 +6,12 @@
 // character ("411yy": tray 1 empty, whatever the media). Every key is
 // unique and no code text matches two pattern keys, so the order of the
 // rows changes no result; they are kept most urgent first, one row per key.
+#include "status/code_index.h"
 #include "status/status_resolution.h"
 
 namespace patprn {
 
-const StatusPriorityRow StatusPriorityTable[] = {
+constexpr StatusPriorityRow StatusPriorityTable[] = {
     {"4294967042", 1},  // no response from the printer
     {"40800", 4800},    // service call
     {"42001", 4850},    // paper misfeed
@@ -126,6 +127,12 @@ const StatusPriorityRow StatusPriorityTable[] = {
     {"10001", 10000},   // ready
     {nullptr, PRIORITY_NONE},
 };
+
+namespace {
+constexpr auto kPriorityIndex = BuildCodeIndex(StatusPriorityTable);
+}  // namespace
+
+const CodeIndexView StatusPriorityIndex = kPriorityIndex.View();
 
 // Only the status source 1, with or without the alternate set, ranks codes.
 const PriorityIndexRow PriorityTableIndex[] = {

@@ -3,6 +3,7 @@
 #include "containers/query_node.h"
 #include "frame/result.h"
 #include "platform/win32.h"
+#include "status/code_index.h"
 #include "prninfo/prninfo.h"
 
 #include <algorithm>
@@ -51,21 +52,37 @@ void MergeList(StatusView *view, const PrnInfoEx *supplement, InfoList list) {
 
 bool IsWildcard(char c) { return c >= 'a' && c <= 'z'; }
 
+// Priorities of the first codes of a record, ranked by the first pass and
+// read back by the second; codes past these are ranked again.
+constexpr uint32_t kKeptPriorities = 64;
+struct KeptPriorities {
+    uint16_t priority[kKeptPriorities];
+    bool filled = false;
+};
+
 // The priority of every code of the record in turn; `visit` sees (code,
 // priority) in list order, then STATUS_NO_RESPONSE when bNoResponse is set.
 template <typename Visit>
-void ForEachRankedCode(const StatusPriorityRow *table, const PrnInfoEx *record, Visit visit) {
-    uint16_t priority;
+void ForEachRankedCode(const StatusPriorityRow *table, const PrnInfoEx *record, KeptPriorities &kept, Visit visit) {
+    uint32_t position = 0;
+    auto rank = [&](uint32_t code) {
+        uint16_t priority;
+        if (kept.filled && position < kKeptPriorities) {
+            priority = kept.priority[position];
+        } else {
+            LookupStatusPriority(table, code, &priority);
+            if (position < kKeptPriorities) kept.priority[position] = priority;
+        }
+        ++position;
+        visit(code, priority);
+    };
     uint32_t left = record->nEngineStatus;
     for (const EngineStatusItem *item = record->pEngineStatus; item != nullptr && left != 0;
          item = reinterpret_cast<const EngineStatusItem *>(item->next), --left) {
-        LookupStatusPriority(table, item->dwCode, &priority);
-        visit(item->dwCode, priority);
+        rank(item->dwCode);
     }
-    if (record->bNoResponse != 0) {
-        LookupStatusPriority(table, STATUS_NO_RESPONSE, &priority);
-        visit(STATUS_NO_RESPONSE, priority);
-    }
+    if (record->bNoResponse != 0) rank(STATUS_NO_RESPONSE);
+    kept.filled = true;
 }
 
 // Ascending as 32-bit unsigned, duplicates kept. The codes lie back to
@@ -131,11 +148,31 @@ int CodePatternMatch(const char *text, const char *key) {
     return *text == '\0' && *key == '\0' ? 1 : 0;
 }
 
+namespace {
+
+// The first exact row, else the first pattern row, by the table's index.
+const StatusPriorityRow *IndexedPriorityRow(uint32_t code) {
+    uint32_t count = 0;
+    if (const IndexedExactKey *exact = FindExactKeys(StatusPriorityIndex, code, &count)) {
+        return &StatusPriorityTable[exact->row];
+    }
+    const CodeDigits digits = DigitsOfCode(code);
+    for (uint32_t i = 0; i < StatusPriorityIndex.patternCount; ++i) {
+        const IndexedPatternKey &key = StatusPriorityIndex.patterns[i];
+        if (PatternKeyMatches(key, digits)) return &StatusPriorityTable[key.row];
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 int LookupStatusPriority(const StatusPriorityRow *table, uint32_t code, uint16_t *priority) {
-    char text[kStatusCodeTextSize];
-    StatusCodeText(code, text);
     const StatusPriorityRow *match = nullptr;
-    if (table != nullptr) {
+    if (table == StatusPriorityTable) {
+        match = IndexedPriorityRow(code);
+    } else if (table != nullptr) {
+        char text[kStatusCodeTextSize];
+        StatusCodeText(code, text);
         // An exact key beats any pattern, wherever the pattern stands.
         for (const StatusPriorityRow *row = table; row->key != nullptr && match == nullptr; ++row) {
             if (std::strcmp(row->key, text) == 0) match = row;
@@ -153,14 +190,15 @@ DWORD ResolveStatusCodes(const StatusContext &context, ResolvedCodes *result) {
     if (table == nullptr) return PAT_ERROR_NOT_FOUND;
     if (context.record == nullptr || result == nullptr) return ERROR_INVALID_PARAMETER;
 
+    KeptPriorities kept;
     uint16_t best = PRIORITY_NONE;
-    ForEachRankedCode(table, context.record, [&](uint32_t, uint16_t priority) {
+    ForEachRankedCode(table, context.record, kept, [&](uint32_t, uint16_t priority) {
         if (priority < best) best = priority;
     });
     // A code that cannot be kept is reported: a partial list would show a
     // state that is not the printer's most urgent one.
     bool complete = true;
-    ForEachRankedCode(table, context.record, [&](uint32_t code, uint16_t priority) {
+    ForEachRankedCode(table, context.record, kept, [&](uint32_t code, uint16_t priority) {
         if (priority == best && !ElemListAppend(result, &code)) complete = false;
     });
     SortAscending(result);

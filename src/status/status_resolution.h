@@ -18,6 +18,8 @@
 
 namespace patprn {
 
+struct CodeIndexView;
+
 // The code of a printer that does not answer (the record's bNoResponse).
 constexpr uint32_t STATUS_NO_RESPONSE = PAT_STATUS_NO_RESPONSE;
 // Bit 31 of the status argument: the alternate presentation rules.
@@ -69,6 +71,9 @@ struct PriorityIndexRow {
 
 // Most urgent first (status_priority_table.cpp).
 extern const StatusPriorityRow StatusPriorityTable[];
+// StatusPriorityTable by code (code_index.h); LookupStatusPriority uses it
+// for that table and searches any other table row by row.
+extern const CodeIndexView StatusPriorityIndex;
 // Status arguments 1 and 0x80000001, both naming StatusPriorityTable.
 extern const PriorityIndexRow PriorityTableIndex[];
 

@@ -1,8 +1,11 @@
 #include "status/status_text.h"
 
+#include "status/code_index.h"
+
 #include "frame/localized_string.h"
 #include "status/string_catalogue.h"
 #include "platform/win32.h"
+#include "status/code_index.h"
 #include "status/pcl_emulation.h"
 
 #include <cstring>
@@ -35,8 +38,15 @@ struct ItemRecord {
     uint32_t number;    // string number of the item's name
 };
 static_assert(sizeof(ItemRecord) == 12, "an item record is 12 bytes");
-constexpr uint32_t kItemRecordsPerStep = 10;
-constexpr uint32_t kItemRecordsInitialSteps = 10;
+
+// BuildItemList's work list, in catalogue order. Each item code (1-13, one
+// catalogue row each) is held once, so it lives on the stack and never
+// grows.
+constexpr uint32_t kItemCodeCount = 13;
+struct ItemWorkList {
+    ItemRecord records[kItemCodeCount];
+    uint32_t count = 0;
+};
 
 // Appends one entry; 8 when the list cannot grow.
 DWORD AppendEntry(ElemList *entries, uint32_t key, uint32_t item, const char *text) {
@@ -88,30 +98,30 @@ bool ItemFillsPlaceholder(uint32_t key, uint32_t item, uint32_t ordinal) {
     return false;
 }
 
-bool WorkListHolds(ElemList *work, uint32_t item) {
-    ItemRecord held;
-    ListCursor cursor;
-    for (ListCursorInit(work, &cursor); ListCursorNext(&cursor, &held);) {
-        if (held.item == item) return true;
+bool WorkListHolds(const ItemWorkList &work, uint32_t item) {
+    for (uint32_t i = 0; i < work.count; ++i) {
+        if (work.records[i].item == item) return true;
     }
     return false;
 }
 
 // Inserts before the first record of a later catalogue position, else
-// appends: the work list stays in catalogue order. 1, or 0 when it cannot
-// grow.
-int InsertByPosition(ElemList *work, const ItemRecord &record) {
-    ItemRecord held;
-    ListCursor cursor;
-    for (ListCursorInit(work, &cursor); ListCursorNext(&cursor, &held);) {
-        if (held.position > record.position) return ElemListInsert(work, &record, cursor.visited);
+// appends: the work list stays in catalogue order. 1, or 0 when it is full.
+int InsertByPosition(ItemWorkList &work, const ItemRecord &record) {
+    if (work.count == kItemCodeCount) return 0;
+    uint32_t at = work.count;
+    while (at > 0 && work.records[at - 1].position > record.position) {
+        work.records[at] = work.records[at - 1];
+        --at;
     }
-    return ElemListAppend(work, &record);
+    work.records[at] = record;
+    ++work.count;
+    return 1;
 }
 
 // Steps 3 of BuildItemList: the items of the entries that may fill
 // placeholder `ordinal`, each once, in catalogue order.
-DWORD CollectItems(ElemList *entries, uint32_t ordinal, const StringCatalogue *catalogue, ElemList *work) {
+DWORD CollectItems(ElemList *entries, uint32_t ordinal, const StringCatalogue *catalogue, ItemWorkList &work) {
     void *at;
     ListCursor cursor;
     for (ListCursorInit(entries, &cursor); ListCursorNextAt(&cursor, &at);) {
@@ -128,14 +138,12 @@ DWORD CollectItems(ElemList *entries, uint32_t ordinal, const StringCatalogue *c
 
 // The names of BuildItemList's work list joined by the separator. A name that cannot be loaded fails the list rather than
 // leaving the user a list with a tray or colour missing.
-DWORD JoinItemNames(ElemList *work, const char *separator, char *output, uint32_t capacity) {
+DWORD JoinItemNames(const ItemWorkList &work, const char *separator, char *output, uint32_t capacity) {
     const uint32_t separatorLength = static_cast<uint32_t>(lstrlenA(separator));
     uint32_t written = 0;
     char name[kItemListSize];
-    ItemRecord record;
-    ListCursor cursor;
-    for (ListCursorInit(work, &cursor); ListCursorNext(&cursor, &record);) {
-        const DWORD error = LoadLocalizedString(record.number, name, sizeof name);
+    for (uint32_t i = 0; i < work.count; ++i) {
+        const DWORD error = LoadLocalizedString(work.records[i].number, name, sizeof name);
         if (error != ERROR_SUCCESS) return error;
         const uint32_t gap = written == 0 ? 0 : separatorLength;
         const uint32_t nameLength = static_cast<uint32_t>(lstrlenA(name));
@@ -182,20 +190,23 @@ DWORD ExpandStatusCode(const StatusContext &context, uint32_t code, ElemList *en
 }
 
 DWORD MatchMessageRows(const StatusContext &context, uint32_t code, ElemList *entries) {
-    char text[kStatusCodeTextSize];
-    StatusCodeText(code, text);
     const StatusMessageRow *table = StatusMessageTableFor(context.status);
-    // Exact keys first; patterns only for a code that has none.
-    bool matched = false;
-    for (const StatusMessageRow *row = table; row->key != nullptr; ++row) {
-        if (std::strcmp(row->key, text) != 0) continue;
-        if (AppendEntry(entries, row->messageKey, row->item, "") != ERROR_SUCCESS) return ERROR_NOT_ENOUGH_MEMORY;
-        matched = true;
+    const CodeIndexView &index = StatusMessageIndexFor(context.status);
+    // Exact keys first, every equal row in table order; patterns only for a
+    // code that has none.
+    uint32_t count = 0;
+    if (const IndexedExactKey *exact = FindExactKeys(index, code, &count)) {
+        for (uint32_t i = 0; i < count; ++i) {
+            const StatusMessageRow &row = table[exact[i].row];
+            if (AppendEntry(entries, row.messageKey, row.item, "") != ERROR_SUCCESS) return ERROR_NOT_ENOUGH_MEMORY;
+        }
+        return ERROR_SUCCESS;
     }
-    if (matched) return ERROR_SUCCESS;
-    for (const StatusMessageRow *row = table; row->key != nullptr; ++row) {
-        if (!CodePatternMatch(text, row->key)) continue;
-        if (AppendEntry(entries, row->messageKey, row->item, "") != ERROR_SUCCESS) return ERROR_NOT_ENOUGH_MEMORY;
+    const CodeDigits digits = DigitsOfCode(code);
+    for (uint32_t i = 0; i < index.patternCount; ++i) {
+        if (!PatternKeyMatches(index.patterns[i], digits)) continue;
+        const StatusMessageRow &row = table[index.patterns[i].row];
+        if (AppendEntry(entries, row.messageKey, row.item, "") != ERROR_SUCCESS) return ERROR_NOT_ENOUGH_MEMORY;
     }
     return ERROR_SUCCESS;
 }
@@ -263,8 +274,7 @@ DWORD FillPlaceholders(const char *message, ElemList *entries, char *output, uin
 DWORD BuildItemList(ElemList *entries, uint32_t ordinal, char *output, uint32_t capacity) {
     if (output == nullptr || capacity == 0) return ERROR_INVALID_PARAMETER;
     output[0] = '\0';
-    ElemList *work = ElemListCreate(sizeof(ItemRecord), kItemRecordsPerStep, kItemRecordsInitialSteps);
-    if (work == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+    ItemWorkList work;
     DWORD error = ERROR_SUCCESS;
     char separator[kSeparatorSize];
     const StringCatalogue *catalogue = FindStringCatalogue(kCatalogueItems, kCatalogueShort);
@@ -273,7 +283,6 @@ DWORD BuildItemList(ElemList *entries, uint32_t ordinal, char *output, uint32_t 
     }
     if (error == ERROR_SUCCESS) error = CollectItems(entries, ordinal, catalogue, work);
     if (error == ERROR_SUCCESS) error = JoinItemNames(work, separator, output, capacity);
-    ElemListFree(work);
     if (error != ERROR_SUCCESS) output[0] = '\0';
     return error;
 }

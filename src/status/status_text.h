@@ -18,6 +18,8 @@
 
 namespace patprn {
 
+struct CodeIndexView;
+
 // One message candidate: which message to show and which item it names.
 struct StatusEntry {
     uint32_t key;    // message key of the message catalogues (groups 1 and 2)
@@ -64,6 +66,9 @@ extern const uint32_t PlaceholderItemTable[];
 // The message table for the status argument: the alternate one when bit 31
 // is set.
 const StatusMessageRow *StatusMessageTableFor(uint32_t status);
+
+// The index of StatusMessageTableFor(status) by code (code_index.h).
+const CodeIndexView &StatusMessageIndexFor(uint32_t status);
 
 // Fills the empty entry list from the most urgent codes of the context's
 // record, code by code in ascending order.
@@ -115,7 +120,7 @@ DWORD FillPlaceholders(const char *message, ElemList *entries, char *output, uin
 // (1-based), in the order of the item catalogue, each item once, joined by
 // the separator, into `output` (capacity bytes, at least 1). 0 (also for
 // no names: ""); or, with output "":
-//   8                  the work list cannot be created or grown;
+//   8                  more items than the item catalogue has;
 //   122                the names do not fit in `capacity`;
 //   0x2000FFFF         the item catalogue or an item code is missing;
 //   the loader's code  the separator or a name cannot be loaded.

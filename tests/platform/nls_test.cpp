@@ -126,6 +126,28 @@ TEST(WideCharToMultiByte, SizeQueryExplicitCountAndShortBuffer) {
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
 }
 
+// Plain ASCII, the product's western strings, is the same bytes in every
+// code page, long or short, with the terminator or without.
+TEST(WideCharToMultiByte, AsciiTextsInEveryCodePage) {
+    std::u16string text;
+    for (int i = 0; i < 300; ++i) text += static_cast<char16_t>(0x20 + i % 0x5F);
+    const std::string expected(text.begin(), text.end());
+    const auto *wide = reinterpret_cast<LPCWSTR>(text.c_str());
+    for (UINT codePage : {1252u, 1250u, 932u}) {
+        EXPECT_EQ(WideCharToMultiByte(codePage, 0, wide, -1, nullptr, 0, nullptr, nullptr), 301) << codePage;
+        std::string out(400, 'z');
+        BOOL used = TRUE;
+        EXPECT_EQ(WideCharToMultiByte(codePage, 0, wide, -1, out.data(), 400, nullptr, &used), 301) << codePage;
+        EXPECT_EQ(out.substr(0, 301), expected + '\0') << codePage;
+        EXPECT_EQ(out[301], 'z') << codePage;
+        EXPECT_FALSE(used) << codePage;
+        EXPECT_EQ(WideCharToMultiByte(codePage, 0, wide, 3, out.data(), 3, nullptr, nullptr), 3) << codePage;
+        SetLastError(0xDEADBEEF);
+        EXPECT_EQ(WideCharToMultiByte(codePage, 0, wide, -1, out.data(), 300, nullptr, nullptr), 0) << codePage;
+        EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER) << codePage;
+    }
+}
+
 TEST(WideCharToMultiByte, InvalidArguments) {
     const std::u16string text = u"abc";
     const auto *wide = reinterpret_cast<LPCWSTR>(text.c_str());

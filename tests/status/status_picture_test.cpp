@@ -513,3 +513,38 @@ TEST(LayerBlock, GrowthFailuresLeaveTheLayerAsItWas) {
     }
     MemBlockFree(layer);
 }
+
+// The sets' indexes find, for every code and both modes, the record the
+// row-by-row search of a copy of the set finds, and the exact keys of all
+// sets together.
+TEST(FindPictureRecord, IndexAgreesWithTheRowSearch) {
+    std::vector<uint32_t> codes = {0, 1, 9, 4294967295u, STATUS_NO_RESPONSE, 461990u, 4619u};
+    for (uint32_t code = 10000; code < 100000; ++code) codes.push_back(code);
+    for (const PictureSet *set = PictureSetTable; set->key != kPictureSetEnd; ++set) {
+        std::vector<PictureRecord> copy;
+        for (const PictureRecord *record = set->records;; ++record) {
+            copy.push_back(*record);
+            if (record->key == nullptr) break;
+        }
+        for (uint32_t code : codes) {
+            for (int pattern : {0, 1}) {
+                const PictureRecord *indexed = FindPictureRecord(set->records, code, pattern);
+                const PictureRecord *searched = FindPictureRecord(copy.data(), code, pattern);
+                ASSERT_EQ(indexed == nullptr ? -1 : indexed - set->records,
+                          searched == nullptr ? -1 : searched - copy.data())
+                    << "set " << set->key << " code " << code << " pattern " << pattern;
+            }
+        }
+    }
+    for (uint32_t code : codes) {
+        char text[kStatusCodeTextSize];
+        StatusCodeText(code, text);
+        int keyed = 0;
+        for (const PictureSet *set = PictureSetTable; set->key != kPictureSetEnd; ++set) {
+            for (const PictureRecord *record = set->records; record->key != nullptr; ++record) {
+                if (std::strcmp(record->key, text) == 0) keyed = 1;
+            }
+        }
+        ASSERT_EQ(IsExactPictureKey(code), keyed) << code;
+    }
+}

@@ -252,3 +252,36 @@ TEST(ResolveStatusCodes, ListThatCannotGrowIsReportedNotShown) {
     EXPECT_EQ(ElemListCount(list), kResolvedCodesPerStep);
     ElemListFree(list);
 }
+
+// The priority table's index ranks every code as the row-by-row search of
+// a copy of the table does (exact key first, else the first pattern).
+TEST(StatusPriority, IndexAgreesWithTheRowSearch) {
+    std::vector<StatusPriorityRow> copy;
+    for (const StatusPriorityRow *row = StatusPriorityTable;; ++row) {
+        copy.push_back(*row);
+        if (row->key == nullptr) break;
+    }
+    std::vector<uint32_t> codes = {0, 1, 9, 4294967295u, STATUS_NO_RESPONSE, 411990u, 4119u, 1041100u};
+    for (uint32_t code = 10000; code < 100000; ++code) codes.push_back(code);
+    for (uint32_t code : codes) {
+        uint16_t indexed = 0;
+        uint16_t searched = 0;
+        ASSERT_EQ(LookupStatusPriority(StatusPriorityTable, code, &indexed),
+                  LookupStatusPriority(copy.data(), code, &searched))
+            << code;
+        ASSERT_EQ(indexed, searched) << code;
+    }
+}
+
+// A record with more codes than one pass keeps the ranks of: the codes on
+// either side of that boundary are still ranked alike.
+TEST(ResolveStatusCodes, ManyCodesRankedAlikeOnBothSidesOfTheKeptRanks) {
+    for (uint32_t urgentAt : {0u, 63u, 64u, 65u, 99u}) {
+        HostRecord record;
+        for (uint32_t i = 0; i < 100; ++i) AddStatusCode(record.get(), i == urgentAt || i == 99 - urgentAt / 2 ? 40015 : 10001);
+        record->bNoResponse = 0;
+        const Resolution r = Resolve(1, record.get());
+        EXPECT_EQ(r.code, 0u);
+        EXPECT_EQ(r.codes, (Codes(urgentAt == 99 - urgentAt / 2 ? 1 : 2, 40015))) << urgentAt;
+    }
+}
