@@ -176,6 +176,11 @@ struct Fleet::Impl {
         int failures = 0;
         sockaddr_storage address{};
         socklen_t addressLength = 0;
+        // The SNMP agent's IPv4 address, for the fleet's shared SNMP socket;
+        // other agents get a session of their own for each poll.
+        sockaddr_in snmpAddress{};
+        bool snmpShared = false;
+        uint32_t snmpRequest = 0;  // counts this printer's device-ID requests
         Step step = Step::Idle;
         int socket = -1;
         size_t sent = 0;
@@ -206,6 +211,7 @@ struct Fleet::Impl {
     std::vector<size_t> toNetwork;  // queries ready to be sent
     std::vector<size_t> finished;   // polls done: to be scheduled again
     std::set<size_t> active;        // on the network now
+    std::unique_ptr<DeviceIdClient> snmpClient;  // the loop's alone
 
     mutable std::mutex countersMutex;
     FleetCounters counters;
@@ -220,17 +226,23 @@ struct Fleet::Impl {
         (void)!write(wakeup, &one, sizeof one);
     }
 
+    // Wakes the loop only when nothing was waiting for it: the loop takes
+    // both queues whole, so a queue that was not empty has a wake pending.
     void Post(std::vector<size_t> &queue, size_t index) {
+        bool wake;
         {
             std::lock_guard<std::mutex> lock(queueMutex);
+            wake = toNetwork.empty() && finished.empty();
             queue.push_back(index);
         }
-        Wake();
+        if (wake) Wake();
     }
 
-    // ---- on a worker ----
-
-    void BeginPoll(size_t index) {
+    // Starts a poll: the lag, the deadline and the library's query. True
+    // when the query is to go out over the network; false when the poll
+    // is only to be finished (no query, or asked through `direct`, which
+    // waits and so must run on a worker).
+    bool Begin(size_t index) {
         Printer &p = *printers[index];
         p.started = Clock::now();
         const double lag = std::max(0.0, std::chrono::duration<double>(p.started - p.due).count());
@@ -247,11 +259,19 @@ struct Fleet::Impl {
         p.pending = std::make_unique<PendingPoll>();
         const bool canReadDeviceId = p.direct ? p.direct->CanReadDeviceId() : p.snmp.has_value() && SnmpAvailable();
         StartPoll(p.record, p.options, canReadDeviceId, *p.pending);
-        if (p.pending->query == nullptr) return EndPoll(index);
+        if (p.pending->query == nullptr) return false;
         if (p.direct) {
             p.exchange = p.direct->Ask(p.pending->pjl, p.pending->fetchDeviceId, p.options.timeout);
-            return EndPoll(index);
+            return false;
         }
+        return true;
+    }
+
+    // ---- on a worker ----
+
+    void BeginPoll(size_t index) {
+        Printer &p = *printers[index];
+        if (!Begin(index)) return EndPoll(index);
         if (p.addressLength == 0) {
             // Resolved here rather than on the loop, which must never wait.
             addrinfo hints{};
@@ -263,8 +283,19 @@ struct Fleet::Impl {
                 return EndPoll(index);
             }
             std::memcpy(&p.address, found->ai_addr, found->ai_addrlen);
-            p.addressLength = found->ai_addrlen;
+            const socklen_t length = found->ai_addrlen;
             freeaddrinfo(found);
+            if (p.snmp && snmpClient) {
+                hints.ai_socktype = SOCK_DGRAM;
+                found = nullptr;
+                if (getaddrinfo(p.snmp->host.c_str(), std::to_string(p.snmp->port).c_str(), &hints, &found) == 0 &&
+                    found != nullptr && found->ai_family == AF_INET) {
+                    std::memcpy(&p.snmpAddress, found->ai_addr, sizeof p.snmpAddress);
+                    p.snmpShared = true;
+                }
+                if (found != nullptr) freeaddrinfo(found);
+            }
+            p.addressLength = length;  // last: the loop reads the addresses once this is set
         }
         Post(toNetwork, index);
     }
@@ -350,6 +381,9 @@ struct Fleet::Impl {
     }
 
     // ---- on the loop ----
+
+    // The epoll tag of the shared SNMP socket (a printer's tags are far below).
+    static constexpr uint64_t kSnmpSocket = UINT64_MAX - 1;
 
     void Watch(int fd, uint32_t events, size_t index, bool snmpSocket, bool add) {
         epoll_event event{};
@@ -440,6 +474,18 @@ struct Fleet::Impl {
             return Done(index);
         }
         std::string error;
+        if (p.snmpShared) {
+            // The deadline is the loop's; the socket forgets the request a
+            // little after it.
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(p.deadline - Clock::now());
+            if (!snmpClient->Send(p.snmpAddress, *p.snmp, left + std::chrono::seconds(1), Token(index, ++p.snmpRequest),
+                                  &error)) {
+                p.exchange.problem = Agent(p) + ": " + error;
+                return Done(index);
+            }
+            p.step = Step::DeviceId;
+            return;
+        }
         p.snmpQuery = DeviceIdQuery::Send(*p.snmp, &error);
         if (!p.snmpQuery) {
             p.exchange.problem = error;
@@ -447,6 +493,27 @@ struct Fleet::Impl {
         }
         p.step = Step::DeviceId;
         Watch(p.snmpQuery->Socket(), EPOLLIN, index, true, true);
+    }
+
+    static uint64_t Token(size_t index, uint32_t request) { return (static_cast<uint64_t>(index) << 32) | request; }
+
+    std::string Agent(const Printer &p) const {
+        return "SNMP agent at " + p.snmp->host + ":" + std::to_string(p.snmp->port);
+    }
+
+    // An answer on the shared SNMP socket; one whose poll has ended (given
+    // up at its deadline) is dropped.
+    void OnAnswers(std::vector<DeviceIdClient::Answer> answers) {
+        for (DeviceIdClient::Answer &answer : answers) {
+            const size_t index = static_cast<size_t>(answer.token >> 32);
+            if (index >= printers.size() || active.count(index) == 0) continue;
+            Printer &p = *printers[index];
+            if (p.step != Step::DeviceId || p.snmpQuery || Token(index, p.snmpRequest) != answer.token) continue;
+            p.exchange.deviceId = std::move(answer.deviceId);
+            p.exchange.answered = p.exchange.deviceId.has_value();
+            if (!p.exchange.answered) p.exchange.problem = Agent(p) + answer.error;
+            Done(index);
+        }
     }
 
     void OnSnmp(size_t index) {
@@ -466,8 +533,7 @@ struct Fleet::Impl {
         for (size_t index : late) {
             Printer &p = *printers[index];
             if (p.step == Step::DeviceId) {
-                p.exchange.problem = "SNMP agent at " + p.snmp->host + ":" + std::to_string(p.snmp->port) +
-                                     " did not answer";
+                p.exchange.problem = Agent(p) + " did not answer";
                 Done(index);
             } else {
                 Fail(index, p.step == Step::Receiving && !p.exchange.replies.empty()
@@ -489,6 +555,7 @@ struct Fleet::Impl {
             printers[i]->due = start + Milliseconds(spread);
             schedule.push({printers[i]->due, i});
         }
+        auto lastExpiry = start;
         epoll_event events[256];
         while (!stopping.load()) {
             auto now = Clock::now();
@@ -501,6 +568,10 @@ struct Fleet::Impl {
                 if (events[i].data.u64 == UINT64_MAX) {
                     uint64_t count;
                     (void)!read(wakeup, &count, sizeof count);
+                    continue;
+                }
+                if (events[i].data.u64 == kSnmpSocket) {
+                    OnAnswers(snmpClient->Read());
                     continue;
                 }
                 const size_t index = static_cast<size_t>(events[i].data.u64 >> 1);
@@ -532,10 +603,24 @@ struct Fleet::Impl {
                 schedule.push({p.due, index});
             }
             CheckDeadlines(now);
+            if (snmpClient && now - lastExpiry >= std::chrono::seconds(1)) {
+                OnAnswers(snmpClient->Expire());
+                lastExpiry = now;
+            }
             while (!schedule.empty() && schedule.top().first <= now) {
                 const size_t index = schedule.top().second;
                 schedule.pop();
-                workers->Submit([this, index] { BeginPoll(index); });
+                Printer &p = *printers[index];
+                if (p.direct || p.addressLength == 0) {
+                    workers->Submit([this, index] { BeginPoll(index); });
+                } else if (Begin(index)) {
+                    // A tcp printer whose address is known: its query is
+                    // cheap to make, so it is made here and sent at once,
+                    // without a round trip through a worker.
+                    Connect(index);
+                } else {
+                    workers->Submit([this, index] { EndPoll(index); });
+                }
             }
         }
     }
@@ -608,6 +693,17 @@ void Fleet::Start() {
     event.events = EPOLLIN;
     event.data.u64 = UINT64_MAX;
     epoll_ctl(impl.epoll, EPOLL_CTL_ADD, impl.wakeup, &event);
+    // One SNMP socket for every agent reachable over IPv4.
+    if (SnmpAvailable() &&
+        std::any_of(impl.printers.begin(), impl.printers.end(), [](const auto &p) { return p->snmp.has_value(); })) {
+        std::string error;
+        impl.snmpClient = DeviceIdClient::Open(&error);
+        if (impl.snmpClient) {
+            event.events = EPOLLIN;
+            event.data.u64 = Impl::kSnmpSocket;
+            epoll_ctl(impl.epoll, EPOLL_CTL_ADD, impl.snmpClient->Socket(), &event);
+        }
+    }
     impl.workers = std::make_unique<Workers>(impl.workerCount);
     impl.loop = std::thread([&impl] { impl.Run(); });
 }
@@ -625,6 +721,7 @@ void Fleet::Stop() {
         p->socket = -1;
         p->snmpQuery.reset();
     }
+    impl.snmpClient.reset();
 }
 
 std::vector<PrinterView> Fleet::Views() const {
