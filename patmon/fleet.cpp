@@ -39,6 +39,9 @@ using Clock = std::chrono::steady_clock;
 // failure, up to this (or its own interval, if that is longer).
 constexpr std::chrono::seconds kBackOffCap{300};
 
+// How early a poll may start when the loop is awake for something else.
+constexpr std::chrono::milliseconds kEarlyStart{5};
+
 // A small pool of threads for the library calls.
 class Workers {
 public:
@@ -210,6 +213,9 @@ struct Fleet::Impl {
     std::mutex queueMutex;
     std::vector<size_t> toNetwork;  // queries ready to be sent
     std::vector<size_t> finished;   // polls done: to be scheduled again
+    // Until when the loop sleeps without looking at the queues; the
+    // earliest time while it is awake (it looks before it sleeps).
+    Clock::time_point sleepingUntil = Clock::time_point::min();
     std::set<size_t> active;        // on the network now
     std::unique_ptr<DeviceIdClient> snmpClient;  // the loop's alone
 
@@ -226,14 +232,15 @@ struct Fleet::Impl {
         (void)!write(wakeup, &one, sizeof one);
     }
 
-    // Wakes the loop only when nothing was waiting for it: the loop takes
-    // both queues whole, so a queue that was not empty has a wake pending.
-    void Post(std::vector<size_t> &queue, size_t index) {
+    // Hands a printer to the loop. The loop is woken only when it sleeps
+    // past `before`: a finished poll's printer is not due again for a
+    // while, and the loop takes the queues every time it wakes anyway.
+    void Post(std::vector<size_t> &queue, size_t index, Clock::time_point before) {
         bool wake;
         {
             std::lock_guard<std::mutex> lock(queueMutex);
-            wake = toNetwork.empty() && finished.empty();
             queue.push_back(index);
+            wake = before < sleepingUntil;
         }
         if (wake) Wake();
     }
@@ -297,7 +304,7 @@ struct Fleet::Impl {
             }
             p.addressLength = length;  // last: the loop reads the addresses once this is set
         }
-        Post(toNetwork, index);
+        Post(toNetwork, index, Clock::time_point::min());
     }
 
     void EndPoll(size_t index) {
@@ -368,7 +375,9 @@ struct Fleet::Impl {
             view.nextPollIn = NextDelay(p);
             p.view = std::move(view);
         }
-        Post(finished, index);
+        // No later than the loop will schedule the next poll (see Run).
+        const auto delay = Milliseconds(NextDelay(p));
+        Post(finished, index, p.failures == 0 ? std::max(p.due + delay, now) : now + delay);
     }
 
     // The interval, doubled for each failure in a row up to the cap.
@@ -405,15 +414,19 @@ struct Fleet::Impl {
         }
         active.insert(index);
         p.step = Step::Connecting;
-        Watch(p.socket, EPOLLOUT, index, false, true);
+        // Registered once for the whole exchange, edge-triggered: ready to
+        // send once connected, then readable as the replies come.
+        Watch(p.socket, EPOLLOUT | EPOLLIN | EPOLLRDHUP | EPOLLET, index, false, true);
+        // A connection to a near printer is often made already: the query
+        // goes out now, without waiting for the loop's next turn.
+        OnSocket(index, EPOLLOUT);
     }
 
     // Ends the network part; the worker finishes the poll.
     void Done(size_t index) {
         Printer &p = *printers[index];
         if (p.socket >= 0) {
-            epoll_ctl(epoll, EPOLL_CTL_DEL, p.socket, nullptr);
-            close(p.socket);
+            close(p.socket);  // which also ends its watch: the socket is not shared
             p.socket = -1;
         }
         if (p.snmpQuery) {
@@ -434,26 +447,29 @@ struct Fleet::Impl {
 
     void OnSocket(size_t index, uint32_t events) {
         Printer &p = *printers[index];
-        if (p.step == Step::Connecting) {
+        if (p.step == Step::Connecting && (events & (EPOLLERR | EPOLLHUP)) != 0) {
             int error = 0;
             socklen_t length = sizeof error;
             getsockopt(p.socket, SOL_SOCKET, SO_ERROR, &error, &length);
             if (error != 0) return Fail(index, "cannot connect: " + std::string(std::strerror(error)));
-            p.step = Step::Sending;
         }
-        if (p.step == Step::Sending) {
+        if (p.step == Step::Connecting || p.step == Step::Sending) {
+            // Sending waits (EAGAIN) while the connection is being made;
+            // an error before the first byte is the connection's.
             const std::string &pjl = p.pending->pjl;
             while (p.sent < pjl.size()) {
                 const ssize_t n = send(p.socket, pjl.data() + p.sent, pjl.size() - p.sent, MSG_NOSIGNAL);
                 if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
-                if (n < 0) return Fail(index, "cannot send the query: " + std::string(std::strerror(errno)));
+                if (n < 0) {
+                    return Fail(index, (p.step == Step::Connecting ? "cannot connect: " : "cannot send the query: ") +
+                                           std::string(std::strerror(errno)));
+                }
+                p.step = Step::Sending;
                 p.sent += static_cast<size_t>(n);
             }
             p.step = Step::Receiving;
-            Watch(p.socket, EPOLLIN | EPOLLRDHUP, index, false, false);
-            return;
         }
-        if (p.step != Step::Receiving || (events & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR)) == 0) return;
+        // Edge-triggered: read until there is nothing more for now.
         char buffer[16384];
         for (;;) {
             const ssize_t n = recv(p.socket, buffer, sizeof buffer, 0);
@@ -466,7 +482,6 @@ struct Fleet::Impl {
             p.exchange.replies.append(buffer, static_cast<size_t>(n));
             if (RepliesComplete(p.pending->pjl, p.exchange.replies)) break;
         }
-        epoll_ctl(epoll, EPOLL_CTL_DEL, p.socket, nullptr);
         close(p.socket);
         p.socket = -1;
         if (!p.pending->fetchDeviceId) {
@@ -562,7 +577,12 @@ struct Fleet::Impl {
             auto until = now + std::chrono::seconds(1);
             if (!schedule.empty()) until = std::min(until, schedule.top().first);
             for (size_t index : active) until = std::min(until, printers[index]->deadline);
-            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count();
+            auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count();
+            {
+                std::lock_guard<std::mutex> lock(queueMutex);
+                if (!toNetwork.empty() || !finished.empty()) wait = 0;
+                sleepingUntil = now + std::chrono::milliseconds(std::max<long long>(wait, 0));
+            }
             const int ready = epoll_wait(epoll, events, 256, wait <= 0 ? 0 : static_cast<int>(wait) + 1);
             for (int i = 0; i < ready; ++i) {
                 if (events[i].data.u64 == UINT64_MAX) {
@@ -587,6 +607,7 @@ struct Fleet::Impl {
                 std::lock_guard<std::mutex> lock(queueMutex);
                 send.swap(toNetwork);
                 reschedule.swap(finished);
+                sleepingUntil = Clock::time_point::min();
             }
             for (size_t index : send) Connect(index);
             now = Clock::now();
@@ -607,7 +628,9 @@ struct Fleet::Impl {
                 OnAnswers(snmpClient->Expire());
                 lastExpiry = now;
             }
-            while (!schedule.empty() && schedule.top().first <= now) {
+            // Polls due in the next few milliseconds start now, while the
+            // loop is awake anyway, rather than each waking it on its own.
+            while (!schedule.empty() && schedule.top().first <= now + kEarlyStart) {
                 const size_t index = schedule.top().second;
                 schedule.pop();
                 Printer &p = *printers[index];
