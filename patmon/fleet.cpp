@@ -184,6 +184,8 @@ struct Fleet::Impl {
         sockaddr_in snmpAddress{};
         bool snmpShared = false;
         uint32_t snmpRequest = 0;  // counts this printer's device-ID requests
+        // The shared socket's answer, when it came before the replies did.
+        std::optional<DeviceIdClient::Answer> snmpAnswer;
         Step step = Step::Idle;
         int socket = -1;
         size_t sent = 0;
@@ -406,6 +408,18 @@ struct Fleet::Impl {
     void Connect(size_t index) {
         Printer &p = *printers[index];
         p.sent = 0;
+        p.snmpAnswer.reset();
+        if (p.pending->fetchDeviceId && p.snmpShared) {
+            // The device ID is asked alongside the query, so that both
+            // answers tend to arrive together. It only counts if the
+            // replies come complete, as when it was asked after them.
+            std::string error;
+            if (!snmpClient->Send(p.snmpAddress, *p.snmp, p.options.timeout + std::chrono::seconds(1),
+                                  Token(index, ++p.snmpRequest), &error)) {
+                p.snmpAnswer = DeviceIdClient::Answer{};
+                p.snmpAnswer->error = ": " + error;
+            }
+        }
         p.socket = ::socket(p.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         if (p.socket < 0) return Fail(index, "cannot open a socket: " + std::string(std::strerror(errno)));
         if (connect(p.socket, reinterpret_cast<const sockaddr *>(&p.address), p.addressLength) != 0 &&
@@ -490,15 +504,8 @@ struct Fleet::Impl {
         }
         std::string error;
         if (p.snmpShared) {
-            // The deadline is the loop's; the socket forgets the request a
-            // little after it.
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(p.deadline - Clock::now());
-            if (!snmpClient->Send(p.snmpAddress, *p.snmp, left + std::chrono::seconds(1), Token(index, ++p.snmpRequest),
-                                  &error)) {
-                p.exchange.problem = Agent(p) + ": " + error;
-                return Done(index);
-            }
             p.step = Step::DeviceId;
+            if (p.snmpAnswer) TakeAnswer(index);
             return;
         }
         p.snmpQuery = DeviceIdQuery::Send(*p.snmp, &error);
@@ -516,19 +523,27 @@ struct Fleet::Impl {
         return "SNMP agent at " + p.snmp->host + ":" + std::to_string(p.snmp->port);
     }
 
-    // An answer on the shared SNMP socket; one whose poll has ended (given
-    // up at its deadline) is dropped.
+    // Answers on the shared SNMP socket: kept until the replies are in,
+    // or ending the poll if they are. One whose poll has ended (given up
+    // at its deadline) is dropped.
     void OnAnswers(std::vector<DeviceIdClient::Answer> answers) {
         for (DeviceIdClient::Answer &answer : answers) {
             const size_t index = static_cast<size_t>(answer.token >> 32);
             if (index >= printers.size() || active.count(index) == 0) continue;
             Printer &p = *printers[index];
-            if (p.step != Step::DeviceId || p.snmpQuery || Token(index, p.snmpRequest) != answer.token) continue;
-            p.exchange.deviceId = std::move(answer.deviceId);
-            p.exchange.answered = p.exchange.deviceId.has_value();
-            if (!p.exchange.answered) p.exchange.problem = Agent(p) + answer.error;
-            Done(index);
+            if (!p.snmpShared || p.snmpAnswer || Token(index, p.snmpRequest) != answer.token) continue;
+            p.snmpAnswer = std::move(answer);
+            if (p.step == Step::DeviceId) TakeAnswer(index);
         }
+    }
+
+    void TakeAnswer(size_t index) {
+        Printer &p = *printers[index];
+        p.exchange.deviceId = std::move(p.snmpAnswer->deviceId);
+        p.exchange.answered = p.exchange.deviceId.has_value();
+        if (!p.exchange.answered) p.exchange.problem = Agent(p) + p.snmpAnswer->error;
+        p.snmpAnswer.reset();
+        Done(index);
     }
 
     void OnSnmp(size_t index) {
