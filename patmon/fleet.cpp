@@ -39,6 +39,9 @@ using Clock = std::chrono::steady_clock;
 // failure, up to this (or its own interval, if that is longer).
 constexpr std::chrono::seconds kBackOffCap{300};
 
+// How early a poll may start when the loop is awake for something else.
+constexpr std::chrono::milliseconds kEarlyStart{5};
+
 // A small pool of threads for the library calls.
 class Workers {
 public:
@@ -176,6 +179,13 @@ struct Fleet::Impl {
         int failures = 0;
         sockaddr_storage address{};
         socklen_t addressLength = 0;
+        // The SNMP agent's IPv4 address, for the fleet's shared SNMP socket;
+        // other agents get a session of their own for each poll.
+        sockaddr_in snmpAddress{};
+        bool snmpShared = false;
+        uint32_t snmpRequest = 0;  // counts this printer's device-ID requests
+        // The shared socket's answer, when it came before the replies did.
+        std::optional<DeviceIdClient::Answer> snmpAnswer;
         Step step = Step::Idle;
         int socket = -1;
         size_t sent = 0;
@@ -205,7 +215,11 @@ struct Fleet::Impl {
     std::mutex queueMutex;
     std::vector<size_t> toNetwork;  // queries ready to be sent
     std::vector<size_t> finished;   // polls done: to be scheduled again
+    // Until when the loop sleeps without looking at the queues; the
+    // earliest time while it is awake (it looks before it sleeps).
+    Clock::time_point sleepingUntil = Clock::time_point::min();
     std::set<size_t> active;        // on the network now
+    std::unique_ptr<DeviceIdClient> snmpClient;  // the loop's alone
 
     mutable std::mutex countersMutex;
     FleetCounters counters;
@@ -220,17 +234,24 @@ struct Fleet::Impl {
         (void)!write(wakeup, &one, sizeof one);
     }
 
-    void Post(std::vector<size_t> &queue, size_t index) {
+    // Hands a printer to the loop. The loop is woken only when it sleeps
+    // past `before`: a finished poll's printer is not due again for a
+    // while, and the loop takes the queues every time it wakes anyway.
+    void Post(std::vector<size_t> &queue, size_t index, Clock::time_point before) {
+        bool wake;
         {
             std::lock_guard<std::mutex> lock(queueMutex);
             queue.push_back(index);
+            wake = before < sleepingUntil;
         }
-        Wake();
+        if (wake) Wake();
     }
 
-    // ---- on a worker ----
-
-    void BeginPoll(size_t index) {
+    // Starts a poll: the lag, the deadline and the library's query. True
+    // when the query is to go out over the network; false when the poll
+    // is only to be finished (no query, or asked through `direct`, which
+    // waits and so must run on a worker).
+    bool Begin(size_t index) {
         Printer &p = *printers[index];
         p.started = Clock::now();
         const double lag = std::max(0.0, std::chrono::duration<double>(p.started - p.due).count());
@@ -247,11 +268,19 @@ struct Fleet::Impl {
         p.pending = std::make_unique<PendingPoll>();
         const bool canReadDeviceId = p.direct ? p.direct->CanReadDeviceId() : p.snmp.has_value() && SnmpAvailable();
         StartPoll(p.record, p.options, canReadDeviceId, *p.pending);
-        if (p.pending->query == nullptr) return EndPoll(index);
+        if (p.pending->query == nullptr) return false;
         if (p.direct) {
             p.exchange = p.direct->Ask(p.pending->pjl, p.pending->fetchDeviceId, p.options.timeout);
-            return EndPoll(index);
+            return false;
         }
+        return true;
+    }
+
+    // ---- on a worker ----
+
+    void BeginPoll(size_t index) {
+        Printer &p = *printers[index];
+        if (!Begin(index)) return EndPoll(index);
         if (p.addressLength == 0) {
             // Resolved here rather than on the loop, which must never wait.
             addrinfo hints{};
@@ -263,10 +292,21 @@ struct Fleet::Impl {
                 return EndPoll(index);
             }
             std::memcpy(&p.address, found->ai_addr, found->ai_addrlen);
-            p.addressLength = found->ai_addrlen;
+            const socklen_t length = found->ai_addrlen;
             freeaddrinfo(found);
+            if (p.snmp && snmpClient) {
+                hints.ai_socktype = SOCK_DGRAM;
+                found = nullptr;
+                if (getaddrinfo(p.snmp->host.c_str(), std::to_string(p.snmp->port).c_str(), &hints, &found) == 0 &&
+                    found != nullptr && found->ai_family == AF_INET) {
+                    std::memcpy(&p.snmpAddress, found->ai_addr, sizeof p.snmpAddress);
+                    p.snmpShared = true;
+                }
+                if (found != nullptr) freeaddrinfo(found);
+            }
+            p.addressLength = length;  // last: the loop reads the addresses once this is set
         }
-        Post(toNetwork, index);
+        Post(toNetwork, index, Clock::time_point::min());
     }
 
     void EndPoll(size_t index) {
@@ -337,7 +377,9 @@ struct Fleet::Impl {
             view.nextPollIn = NextDelay(p);
             p.view = std::move(view);
         }
-        Post(finished, index);
+        // No later than the loop will schedule the next poll (see Run).
+        const auto delay = Milliseconds(NextDelay(p));
+        Post(finished, index, p.failures == 0 ? std::max(p.due + delay, now) : now + delay);
     }
 
     // The interval, doubled for each failure in a row up to the cap.
@@ -351,6 +393,9 @@ struct Fleet::Impl {
 
     // ---- on the loop ----
 
+    // The epoll tag of the shared SNMP socket (a printer's tags are far below).
+    static constexpr uint64_t kSnmpSocket = UINT64_MAX - 1;
+
     void Watch(int fd, uint32_t events, size_t index, bool snmpSocket, bool add) {
         epoll_event event{};
         event.events = events;
@@ -363,6 +408,18 @@ struct Fleet::Impl {
     void Connect(size_t index) {
         Printer &p = *printers[index];
         p.sent = 0;
+        p.snmpAnswer.reset();
+        if (p.pending->fetchDeviceId && p.snmpShared) {
+            // The device ID is asked alongside the query, so that both
+            // answers tend to arrive together. It only counts if the
+            // replies come complete, as when it was asked after them.
+            std::string error;
+            if (!snmpClient->Send(p.snmpAddress, *p.snmp, p.options.timeout + std::chrono::seconds(1),
+                                  Token(index, ++p.snmpRequest), &error)) {
+                p.snmpAnswer = DeviceIdClient::Answer{};
+                p.snmpAnswer->error = ": " + error;
+            }
+        }
         p.socket = ::socket(p.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         if (p.socket < 0) return Fail(index, "cannot open a socket: " + std::string(std::strerror(errno)));
         if (connect(p.socket, reinterpret_cast<const sockaddr *>(&p.address), p.addressLength) != 0 &&
@@ -371,15 +428,19 @@ struct Fleet::Impl {
         }
         active.insert(index);
         p.step = Step::Connecting;
-        Watch(p.socket, EPOLLOUT, index, false, true);
+        // Registered once for the whole exchange, edge-triggered: ready to
+        // send once connected, then readable as the replies come.
+        Watch(p.socket, EPOLLOUT | EPOLLIN | EPOLLRDHUP | EPOLLET, index, false, true);
+        // A connection to a near printer is often made already: the query
+        // goes out now, without waiting for the loop's next turn.
+        OnSocket(index, EPOLLOUT);
     }
 
     // Ends the network part; the worker finishes the poll.
     void Done(size_t index) {
         Printer &p = *printers[index];
         if (p.socket >= 0) {
-            epoll_ctl(epoll, EPOLL_CTL_DEL, p.socket, nullptr);
-            close(p.socket);
+            close(p.socket);  // which also ends its watch: the socket is not shared
             p.socket = -1;
         }
         if (p.snmpQuery) {
@@ -400,26 +461,29 @@ struct Fleet::Impl {
 
     void OnSocket(size_t index, uint32_t events) {
         Printer &p = *printers[index];
-        if (p.step == Step::Connecting) {
+        if (p.step == Step::Connecting && (events & (EPOLLERR | EPOLLHUP)) != 0) {
             int error = 0;
             socklen_t length = sizeof error;
             getsockopt(p.socket, SOL_SOCKET, SO_ERROR, &error, &length);
             if (error != 0) return Fail(index, "cannot connect: " + std::string(std::strerror(error)));
-            p.step = Step::Sending;
         }
-        if (p.step == Step::Sending) {
+        if (p.step == Step::Connecting || p.step == Step::Sending) {
+            // Sending waits (EAGAIN) while the connection is being made;
+            // an error before the first byte is the connection's.
             const std::string &pjl = p.pending->pjl;
             while (p.sent < pjl.size()) {
                 const ssize_t n = send(p.socket, pjl.data() + p.sent, pjl.size() - p.sent, MSG_NOSIGNAL);
                 if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
-                if (n < 0) return Fail(index, "cannot send the query: " + std::string(std::strerror(errno)));
+                if (n < 0) {
+                    return Fail(index, (p.step == Step::Connecting ? "cannot connect: " : "cannot send the query: ") +
+                                           std::string(std::strerror(errno)));
+                }
+                p.step = Step::Sending;
                 p.sent += static_cast<size_t>(n);
             }
             p.step = Step::Receiving;
-            Watch(p.socket, EPOLLIN | EPOLLRDHUP, index, false, false);
-            return;
         }
-        if (p.step != Step::Receiving || (events & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR)) == 0) return;
+        // Edge-triggered: read until there is nothing more for now.
         char buffer[16384];
         for (;;) {
             const ssize_t n = recv(p.socket, buffer, sizeof buffer, 0);
@@ -432,7 +496,6 @@ struct Fleet::Impl {
             p.exchange.replies.append(buffer, static_cast<size_t>(n));
             if (RepliesComplete(p.pending->pjl, p.exchange.replies)) break;
         }
-        epoll_ctl(epoll, EPOLL_CTL_DEL, p.socket, nullptr);
         close(p.socket);
         p.socket = -1;
         if (!p.pending->fetchDeviceId) {
@@ -440,6 +503,11 @@ struct Fleet::Impl {
             return Done(index);
         }
         std::string error;
+        if (p.snmpShared) {
+            p.step = Step::DeviceId;
+            if (p.snmpAnswer) TakeAnswer(index);
+            return;
+        }
         p.snmpQuery = DeviceIdQuery::Send(*p.snmp, &error);
         if (!p.snmpQuery) {
             p.exchange.problem = error;
@@ -447,6 +515,35 @@ struct Fleet::Impl {
         }
         p.step = Step::DeviceId;
         Watch(p.snmpQuery->Socket(), EPOLLIN, index, true, true);
+    }
+
+    static uint64_t Token(size_t index, uint32_t request) { return (static_cast<uint64_t>(index) << 32) | request; }
+
+    std::string Agent(const Printer &p) const {
+        return "SNMP agent at " + p.snmp->host + ":" + std::to_string(p.snmp->port);
+    }
+
+    // Answers on the shared SNMP socket: kept until the replies are in,
+    // or ending the poll if they are. One whose poll has ended (given up
+    // at its deadline) is dropped.
+    void OnAnswers(std::vector<DeviceIdClient::Answer> answers) {
+        for (DeviceIdClient::Answer &answer : answers) {
+            const size_t index = static_cast<size_t>(answer.token >> 32);
+            if (index >= printers.size() || active.count(index) == 0) continue;
+            Printer &p = *printers[index];
+            if (!p.snmpShared || p.snmpAnswer || Token(index, p.snmpRequest) != answer.token) continue;
+            p.snmpAnswer = std::move(answer);
+            if (p.step == Step::DeviceId) TakeAnswer(index);
+        }
+    }
+
+    void TakeAnswer(size_t index) {
+        Printer &p = *printers[index];
+        p.exchange.deviceId = std::move(p.snmpAnswer->deviceId);
+        p.exchange.answered = p.exchange.deviceId.has_value();
+        if (!p.exchange.answered) p.exchange.problem = Agent(p) + p.snmpAnswer->error;
+        p.snmpAnswer.reset();
+        Done(index);
     }
 
     void OnSnmp(size_t index) {
@@ -466,8 +563,7 @@ struct Fleet::Impl {
         for (size_t index : late) {
             Printer &p = *printers[index];
             if (p.step == Step::DeviceId) {
-                p.exchange.problem = "SNMP agent at " + p.snmp->host + ":" + std::to_string(p.snmp->port) +
-                                     " did not answer";
+                p.exchange.problem = Agent(p) + " did not answer";
                 Done(index);
             } else {
                 Fail(index, p.step == Step::Receiving && !p.exchange.replies.empty()
@@ -489,18 +585,28 @@ struct Fleet::Impl {
             printers[i]->due = start + Milliseconds(spread);
             schedule.push({printers[i]->due, i});
         }
+        auto lastExpiry = start;
         epoll_event events[256];
         while (!stopping.load()) {
             auto now = Clock::now();
             auto until = now + std::chrono::seconds(1);
             if (!schedule.empty()) until = std::min(until, schedule.top().first);
             for (size_t index : active) until = std::min(until, printers[index]->deadline);
-            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count();
+            auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count();
+            {
+                std::lock_guard<std::mutex> lock(queueMutex);
+                if (!toNetwork.empty() || !finished.empty()) wait = 0;
+                sleepingUntil = now + std::chrono::milliseconds(std::max<long long>(wait, 0));
+            }
             const int ready = epoll_wait(epoll, events, 256, wait <= 0 ? 0 : static_cast<int>(wait) + 1);
             for (int i = 0; i < ready; ++i) {
                 if (events[i].data.u64 == UINT64_MAX) {
                     uint64_t count;
                     (void)!read(wakeup, &count, sizeof count);
+                    continue;
+                }
+                if (events[i].data.u64 == kSnmpSocket) {
+                    OnAnswers(snmpClient->Read());
                     continue;
                 }
                 const size_t index = static_cast<size_t>(events[i].data.u64 >> 1);
@@ -516,6 +622,7 @@ struct Fleet::Impl {
                 std::lock_guard<std::mutex> lock(queueMutex);
                 send.swap(toNetwork);
                 reschedule.swap(finished);
+                sleepingUntil = Clock::time_point::min();
             }
             for (size_t index : send) Connect(index);
             now = Clock::now();
@@ -532,10 +639,26 @@ struct Fleet::Impl {
                 schedule.push({p.due, index});
             }
             CheckDeadlines(now);
-            while (!schedule.empty() && schedule.top().first <= now) {
+            if (snmpClient && now - lastExpiry >= std::chrono::seconds(1)) {
+                OnAnswers(snmpClient->Expire());
+                lastExpiry = now;
+            }
+            // Polls due in the next few milliseconds start now, while the
+            // loop is awake anyway, rather than each waking it on its own.
+            while (!schedule.empty() && schedule.top().first <= now + kEarlyStart) {
                 const size_t index = schedule.top().second;
                 schedule.pop();
-                workers->Submit([this, index] { BeginPoll(index); });
+                Printer &p = *printers[index];
+                if (p.direct || p.addressLength == 0) {
+                    workers->Submit([this, index] { BeginPoll(index); });
+                } else if (Begin(index)) {
+                    // A tcp printer whose address is known: its query is
+                    // cheap to make, so it is made here and sent at once,
+                    // without a round trip through a worker.
+                    Connect(index);
+                } else {
+                    workers->Submit([this, index] { EndPoll(index); });
+                }
             }
         }
     }
@@ -608,6 +731,17 @@ void Fleet::Start() {
     event.events = EPOLLIN;
     event.data.u64 = UINT64_MAX;
     epoll_ctl(impl.epoll, EPOLL_CTL_ADD, impl.wakeup, &event);
+    // One SNMP socket for every agent reachable over IPv4.
+    if (SnmpAvailable() &&
+        std::any_of(impl.printers.begin(), impl.printers.end(), [](const auto &p) { return p->snmp.has_value(); })) {
+        std::string error;
+        impl.snmpClient = DeviceIdClient::Open(&error);
+        if (impl.snmpClient) {
+            event.events = EPOLLIN;
+            event.data.u64 = Impl::kSnmpSocket;
+            epoll_ctl(impl.epoll, EPOLL_CTL_ADD, impl.snmpClient->Socket(), &event);
+        }
+    }
     impl.workers = std::make_unique<Workers>(impl.workerCount);
     impl.loop = std::thread([&impl] { impl.Run(); });
 }
@@ -625,6 +759,7 @@ void Fleet::Stop() {
         p->socket = -1;
         p->snmpQuery.reset();
     }
+    impl.snmpClient.reset();
 }
 
 std::vector<PrinterView> Fleet::Views() const {

@@ -6,7 +6,10 @@
 #include <net-snmp/agent/net-snmp-agent-includes.h>
 #include <net-snmp/library/large_fd_set.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <utility>
 #include <filesystem>
 #include <mutex>
 
@@ -147,6 +150,94 @@ bool DeviceIdQuery::Read() {
     return done_;
 }
 
+struct DeviceIdClientAccess {
+    static int Answered(int operation, netsnmp_session *session, int, netsnmp_pdu *response, void *magic) {
+        auto *client = static_cast<DeviceIdClient *>(session->myvoid);
+        DeviceIdClient::Answer answer;
+        answer.token = reinterpret_cast<uintptr_t>(magic);
+        if (operation != NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE || response == nullptr) {
+            answer.error = " did not answer";
+        } else {
+            answer.deviceId = DeviceIdIn(response, "", &answer.error);
+        }
+        client->answers_.push_back(std::move(answer));
+        return 1;
+    }
+};
+
+std::unique_ptr<DeviceIdClient> DeviceIdClient::Open(std::string *error) {
+    InitClient();
+    std::unique_ptr<DeviceIdClient> client(new DeviceIdClient);
+    netsnmp_session settings;
+    snmp_sess_init(&settings);
+    // The peer named here only picks the kind of socket (UDP over IPv4):
+    // every request names its own agent.
+    char peer[] = "udp:127.0.0.1:161";
+    char community[] = "public";
+    settings.peername = peer;
+    settings.version = SNMP_VERSION_2c;
+    settings.community = reinterpret_cast<u_char *>(community);
+    settings.community_len = sizeof community - 1;
+    settings.retries = 0;
+    settings.callback = DeviceIdClientAccess::Answered;
+    settings.myvoid = client.get();
+    client->session_ = snmp_sess_open(&settings);
+    if (client->session_ == nullptr) {
+        *error = "cannot open an SNMP socket";
+        return nullptr;
+    }
+    return client;
+}
+
+DeviceIdClient::~DeviceIdClient() {
+    if (session_ != nullptr) snmp_sess_close(session_);
+}
+
+int DeviceIdClient::Socket() const { return snmp_sess_transport(session_)->sock; }
+
+bool DeviceIdClient::Send(const sockaddr_in &address, const SnmpSource &source, std::chrono::milliseconds timeout,
+                          uint64_t token, std::string *error) {
+    netsnmp_pdu *request = snmp_pdu_create(SNMP_MSG_GETNEXT);
+    snmp_add_null_var(request, kDeviceIdColumn, kColumnLength);
+    // The agent: the UDP transport sends to the address a request carries.
+    auto *to = static_cast<netsnmp_indexed_addr_pair *>(calloc(1, sizeof(netsnmp_indexed_addr_pair)));
+    request->community = static_cast<u_char *>(malloc(std::max<size_t>(source.community.size(), 1)));
+    if (to == nullptr || request->community == nullptr) {
+        free(to);
+        snmp_free_pdu(request);
+        *error = "out of memory";
+        return false;
+    }
+    to->remote_addr.sin = address;
+    request->transport_data = to;
+    request->transport_data_length = sizeof *to;
+    std::memcpy(request->community, source.community.data(), source.community.size());
+    request->community_len = source.community.size();
+    // The session's timeout is taken by each request as it is sent.
+    snmp_sess_session(session_)->timeout = static_cast<long>(timeout.count()) * 1000;
+    if (snmp_sess_async_send(session_, request, DeviceIdClientAccess::Answered,
+                             reinterpret_cast<void *>(static_cast<uintptr_t>(token))) == 0) {
+        snmp_free_pdu(request);
+        *error = "the request could not be sent";
+        return false;
+    }
+    return true;
+}
+
+std::vector<DeviceIdClient::Answer> DeviceIdClient::Read() {
+    netsnmp_large_fd_set readers;
+    netsnmp_large_fd_set_init(&readers, Socket() + 1);
+    NETSNMP_LARGE_FD_SET(Socket(), &readers);
+    snmp_sess_read2(session_, &readers);
+    netsnmp_large_fd_set_cleanup(&readers);
+    return std::exchange(answers_, {});
+}
+
+std::vector<DeviceIdClient::Answer> DeviceIdClient::Expire() {
+    snmp_sess_timeout(session_);
+    return std::exchange(answers_, {});
+}
+
 bool SnmpAvailable() { return true; }
 
 std::optional<std::string> ReadDeviceId(const SnmpSource &source, std::chrono::steady_clock::time_point deadline,
@@ -233,6 +324,20 @@ std::unique_ptr<DeviceIdQuery> DeviceIdQuery::Send(const SnmpSource &, std::stri
 }
 int DeviceIdQuery::Socket() const { return -1; }
 bool DeviceIdQuery::Read() { return true; }
+
+std::unique_ptr<DeviceIdClient> DeviceIdClient::Open(std::string *error) {
+    *error = "this build cannot read a device ID over SNMP (use --device-id)";
+    return nullptr;
+}
+DeviceIdClient::~DeviceIdClient() = default;
+int DeviceIdClient::Socket() const { return -1; }
+bool DeviceIdClient::Send(const sockaddr_in &, const SnmpSource &, std::chrono::milliseconds, uint64_t,
+                          std::string *error) {
+    *error = "this build cannot read a device ID over SNMP (use --device-id)";
+    return false;
+}
+std::vector<DeviceIdClient::Answer> DeviceIdClient::Read() { return {}; }
+std::vector<DeviceIdClient::Answer> DeviceIdClient::Expire() { return {}; }
 
 bool SnmpAvailable() { return false; }
 

@@ -4,13 +4,17 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "transport.h"
+
+struct sockaddr_in;
 
 namespace patmon {
 
@@ -45,6 +49,39 @@ private:
     std::string where_;
     bool done_ = false;
     friend struct DeviceIdQueryAccess;
+};
+
+// Device-ID requests to many agents through one SNMP socket, for an event
+// loop that watches a whole fleet: every request carries the caller's token
+// and its answer comes back with it, matched by the request's id. IPv4
+// agents only (the address is given resolved). A request left unanswered
+// is given up after its timeout; the loop keeps its own deadlines as well.
+class DeviceIdClient {
+public:
+    struct Answer {
+        uint64_t token = 0;
+        std::optional<std::string> deviceId;
+        std::string error;  // when there is no device ID: what follows the agent's name
+    };
+    // nullptr with `error` set when the socket cannot be opened.
+    static std::unique_ptr<DeviceIdClient> Open(std::string *error);
+    ~DeviceIdClient();
+    DeviceIdClient(const DeviceIdClient &) = delete;
+    DeviceIdClient &operator=(const DeviceIdClient &) = delete;
+    int Socket() const;
+    // Sends a GET-NEXT to `address`; false with `error` set when it cannot.
+    bool Send(const sockaddr_in &address, const SnmpSource &source, std::chrono::milliseconds timeout,
+              uint64_t token, std::string *error);
+    // Reads what arrived; the answers in it.
+    std::vector<Answer> Read();
+    // Gives up the requests past their timeout (their answers say so).
+    std::vector<Answer> Expire();
+
+private:
+    DeviceIdClient() = default;
+    void *session_ = nullptr;
+    std::vector<Answer> answers_;
+    friend struct DeviceIdClientAccess;
 };
 
 // Serves `deviceId()` as the column's first row on `address` ("HOST:PORT",
