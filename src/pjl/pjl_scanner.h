@@ -63,63 +63,80 @@ struct PjlToken {
     PjlTokenKind kind;
 };
 
-struct PjlTokenLog;
-
-// One walk over one text. The text ends at its first zero byte or at the
-// length it was given, whichever comes first: a host's node whose text has
-// no terminator is read no further than the node.
-struct PjlScanner {
-    const char *position;  // next character to read
-    const char *end;       // first character past the text
-    PjlState state;
-    const PjlTokenLog *replay;  // tokens handed out before reading the text, or null
-    uint32_t replayed;          // how many of them were handed out
-};
-
-// The tokens one walk read from the start of a text, so that a second walk
-// of the same text hands them out again instead of reading it twice. A
-// log holds the first kPjlTokenLogSize tokens; the replaying walk goes on
-// reading the text where the logged walk stood after its last token.
-constexpr uint32_t kPjlTokenLogSize = 1024;
+// A token as a walk read it, with the result of its step.
 struct PjlLoggedToken {
     PjlToken token;
     uint32_t result;
 };
+
+// How many tokens a walk with a read-ahead buffer reads at a time.
+constexpr uint32_t kPjlReadAhead = 64;
+
+// One walk over one text. The text ends at its first zero byte or at the
+// length it was given, whichever comes first: a host's node whose text has
+// no terminator is read no further than the node.
+// A walk may hand out tokens read before (a log of an earlier walk of the
+// same text, or its own read-ahead) before it reads on at `position`.
+struct PjlScanner {
+    const char *position;  // next character to read
+    const char *end;       // first character past the text
+    PjlState state;
+    const PjlLoggedToken *ahead;  // tokens read but not handed out yet: ahead[aheadNext..aheadCount)
+    uint32_t aheadCount;
+    uint32_t aheadNext;
+    PjlLoggedToken *readAhead;  // kPjlReadAhead tokens of room to read into, or null: one token at a time
+};
+
+// The tokens one walk read from the start of a text, so that a second walk
+// of the same text hands them out again instead of reading it twice. A log
+// holds the first tokens of the text, up to kPjlTokenLogSize; the replaying
+// walk goes on reading the text where the logged walk stood after its last
+// logged token.
+constexpr uint32_t kPjlTokenLogSize = 16 * kPjlReadAhead;
 struct PjlTokenLog {
     const char *text;  // the text and its end as the logged walk saw them; null: nothing logged
     const char *end;
     uint32_t count;
-    PjlScanner after;  // the walk after its last logged token
+    const char *afterPosition;  // the logged walk after its last logged token
+    PjlState afterState;
     PjlLoggedToken tokens[kPjlTokenLogSize];
 };
 
 // Starts an empty log.
 void PjlTokenLogInit(PjlTokenLog *log);
-// Logs a token that `scanner` (which walks the whole text from its start)
-// just delivered with `result`; tokens beyond the log's size are not kept.
-inline void PjlTokenLogAdd(PjlTokenLog *log, const PjlScanner *scanner, const PjlToken *token, uint32_t result) {
-    if (log->count == kPjlTokenLogSize) return;
-    log->tokens[log->count++] = {*token, result};
-    if (log->count == kPjlTokenLogSize) log->after = *scanner;
-}
-// Ends the logging walk at the position of `scanner`.
-inline void PjlTokenLogClose(PjlTokenLog *log, const PjlScanner *scanner) {
-    if (log->count < kPjlTokenLogSize) log->after = *scanner;
-}
 
 // Makes a walk just started at the logged text's beginning hand out the
 // logged tokens first. A log of another text is ignored.
 void PjlScannerReplay(PjlScanner *scanner, const PjlTokenLog *log);
 
+// Lets the walk read kPjlReadAhead tokens at a time into `buffer` (which
+// outlives the walk) whenever it has handed out all it read: the same
+// tokens, read faster.
+void PjlScannerReadAhead(PjlScanner *scanner, PjlLoggedToken *buffer);
+
 // Starts a walk at the beginning of `text` (at most `length` bytes),
 // looking for "@PJL".
 void PjlScannerInit(PjlScanner *scanner, const char *text, size_t length);
+
+// Reads the next tokens of the walk into `tokens`: at most `capacity`, the
+// end token being the last. Returns how many; each comes with the result
+// PjlScanNext would have given.
+uint32_t PjlScanTokens(PjlScanner *scanner, PjlLoggedToken *tokens, uint32_t capacity);
 
 // One step of the reply state machine: delivers the next token and its kind.
 // Returns 0, or ERROR_INVALID_DATA (13) when the text does not follow the
 // reply structure here; the scanner then looks for the next "@PJL". The
 // token is delivered in both cases.
-uint32_t PjlScanNext(PjlScanner *scanner, PjlToken *token);
+// A token read before is handed out here; reading is out of line.
+uint32_t PjlScanRead(PjlScanner *scanner, PjlToken *token);
+inline uint32_t PjlScanNext(PjlScanner *scanner, PjlToken *token) {
+    if (scanner->aheadNext < scanner->aheadCount) {
+        const PjlLoggedToken &read = scanner->ahead[scanner->aheadNext++];
+        *token = read.token;
+        return read.result;
+    }
+    return PjlScanRead(scanner, token);
+}
 
 // The token's first `cut` characters without the blanks that then end it.
 uint32_t PjlTokenCut(const PjlToken *token, uint32_t cut);

@@ -31,22 +31,32 @@ constexpr KeyUpdateRow kKeyUpdateTable[] = {
     {PJL_TOK_ITEM_VALUE, 4, kReplyKeyWords, true},
 };
 
-constexpr ReplyKeyWord kEmptyWord = {"", 0, kWordHashSeed};
+constexpr ReplyKeyWord kEmptyWord = {"", 0, WordHash("", 0)};
 
 void KeyClear(ReplyKey *key) {
     for (ReplyKeyWord &word : key->words) word = kEmptyWord;
 }
 
+// The table's row of each token kind (by kind number), or -1.
+constexpr auto kKeyUpdateOfKind = [] {
+    struct {
+        int8_t row[PJL_TOK_END + 1];
+    } index{};
+    for (int8_t &row : index.row) row = -1;
+    for (size_t r = 0; r < sizeof kKeyUpdateTable / sizeof kKeyUpdateTable[0]; ++r)
+        index.row[kKeyUpdateTable[r].kind] = static_cast<int8_t>(r);
+    return index;
+}();
+
 // Applies one token to the key; true when the key is to be looked up. The
 // word keeps pointing into the reply text, which outlives the walk.
 bool KeyUpdate(ReplyKey *key, const PjlToken *token) {
-    for (const KeyUpdateRow &row : kKeyUpdateTable) {
-        if (row.kind != token->kind) continue;
-        if (row.word >= 0) key->words[row.word] = {token->text, token->length, WordHash(token->text, token->length)};
-        for (int w = row.clearFrom; w < kReplyKeyWords; ++w) key->words[w] = kEmptyWord;
-        return row.dispatch;
-    }
-    return false;
+    const int r = static_cast<uint32_t>(token->kind) <= PJL_TOK_END ? kKeyUpdateOfKind.row[token->kind] : -1;
+    if (r < 0) return false;
+    const KeyUpdateRow &row = kKeyUpdateTable[r];
+    if (row.word >= 0) key->words[row.word] = {token->text, token->length, WordHash(token->text, token->length)};
+    for (int w = row.clearFrom; w < kReplyKeyWords; ++w) key->words[w] = kEmptyWord;
+    return row.dispatch;
 }
 
 uint32_t KeyHash(const ReplyKey *key) {
@@ -62,6 +72,16 @@ bool KeyMatches(const ReplyKeyRow *row, const ReplyKey *key) {
         const char *word = row->words[w] != nullptr ? row->words[w] : "";
         const ReplyKeyWord &have = key->words[w];
         if (std::strncmp(word, have.text, have.length) != 0 || word[have.length] != '\0') return false;
+    }
+    return true;
+}
+
+// The same comparison against a key of the plan, whose word lengths are known.
+bool PlanKeyMatches(const ReplyPlanKey *entry, const ReplyKey *key) {
+    for (int w = 0; w < kReplyKeyWords; ++w) {
+        const ReplyKeyWord &have = key->words[w];
+        if (have.length != entry->lengths[w]) return false;
+        if (have.length != 0 && std::memcmp(entry->words->words[w], have.text, have.length) != 0) return false;
     }
     return true;
 }
@@ -104,7 +124,7 @@ uint32_t KeyPlanDispatch(PrnInfoEx *info, const ReplyPlanIndex *plan, const Repl
     const uint32_t hash = KeyHash(key);
     for (uint32_t at = hash & plan->slotMask; plan->slots[at] >= 0; at = (at + 1) & plan->slotMask) {
         const ReplyPlanKey &entry = plan->keys[plan->slots[at]];
-        if (entry.hash != hash || !KeyMatches(entry.words, key)) continue;
+        if (entry.hash != hash || !PlanKeyMatches(&entry, key)) continue;
         for (const ReplyPlanStep *step = plan->steps + entry.first; step != plan->steps + entry.first + entry.count; ++step) {
             if (step->row->handler == nullptr) continue;
             const uint32_t outcome = HandlerOutcome(step->row->handler(scanner, info, step->fallback, step->row->parameter));
@@ -124,28 +144,53 @@ struct CategoryWord {
     const char *text;  // in the query text
     uint32_t length;
 };
+constexpr uint32_t kBatchSlots = 2 * kCoverageBatch;  // a power of two
 struct CategoryBatch {
     CategoryWord words[kCoverageBatch];
+    uint32_t hashes[kCoverageBatch];
     bool decided[kCoverageBatch];
     bool present[kCoverageBatch];
     int count;
+    int8_t slots[kBatchSlots];  // word numbers by WordHash, -1 for none
 };
 
 bool SameWord(const CategoryWord &word, const char *text, uint32_t length) {
     return word.length == length && std::memcmp(word.text, text, length) == 0;
 }
 
-bool BatchHolds(const CategoryBatch *batch, const char *text, uint32_t length) {
-    for (int i = 0; i < batch->count; ++i) {
-        if (SameWord(batch->words[i], text, length)) return true;
+void BatchClear(CategoryBatch *batch) {
+    batch->count = 0;
+    for (int8_t &slot : batch->slots) slot = -1;
+}
+
+// The number of the batch's word equal to the text, or -1.
+int BatchFind(const CategoryBatch *batch, const char *text, uint32_t length, uint32_t hash) {
+    for (uint32_t at = hash % kBatchSlots; batch->slots[at] >= 0; at = (at + 1) % kBatchSlots) {
+        const int w = batch->slots[at];
+        if (batch->hashes[w] == hash && SameWord(batch->words[w], text, length)) return w;
     }
-    return false;
+    return -1;
+}
+
+// Adds a word the batch does not hold; false when the batch is full.
+bool BatchAdd(CategoryBatch *batch, const char *text, uint32_t length, uint32_t hash) {
+    if (batch->count == kCoverageBatch) return false;
+    const int w = batch->count++;
+    batch->words[w] = {text, length};
+    batch->hashes[w] = hash;
+    batch->decided[w] = false;
+    batch->present[w] = false;
+    uint32_t at = hash % kBatchSlots;
+    while (batch->slots[at] >= 0) at = (at + 1) % kBatchSlots;
+    batch->slots[at] = static_cast<int8_t>(w);
+    return true;
 }
 
 // One pass over the answer: a category word is present when its first echo
 // after a "@PJL" command has a form feed somewhere after it. A malformed
 // reply does not hide the replies after it: the scanner goes on at the
-// next "@PJL".
+// next "@PJL". The tokens are read in runs, straight into the log while it
+// has room for a whole run.
 void BatchFindReplies(CategoryBatch *batch, const char *answer, size_t answerLength, PjlTokenLog *log) {
     PjlScanner scanner;
     PjlScannerInit(&scanner, answer, answerLength);
@@ -160,22 +205,35 @@ void BatchFindReplies(CategoryBatch *batch, const char *answer, size_t answerLen
             break;
         }
     }
+    PjlLoggedToken unlogged[kPjlReadAhead];
     int undecided = batch->count;
-    PjlToken token;
-    while (undecided > 0) {
-        const uint32_t result = PjlScanNext(&scanner, &token);
-        if (log != nullptr) PjlTokenLogAdd(log, &scanner, &token, result);
-        if (token.kind == PJL_TOK_END) break;
-        if (result != 0 || token.kind != PJL_TOK_CATEGORY) continue;
-        const uint32_t length = PjlTokenCut(&token, kCoverageWordChars);
-        for (int i = 0; i < batch->count; ++i) {
-            if (batch->decided[i] || !SameWord(batch->words[i], token.text, length)) continue;
-            batch->decided[i] = true;
-            batch->present[i] = lastFormFeed != nullptr && lastFormFeed >= scanner.position;
+    bool ended = false;
+    while (undecided > 0 && !ended) {
+        const bool logging = log != nullptr && log->count + kPjlReadAhead <= kPjlTokenLogSize;
+        PjlLoggedToken *run = logging ? log->tokens + log->count : unlogged;
+        const uint32_t count = PjlScanTokens(&scanner, run, kPjlReadAhead);
+        if (logging) {
+            log->count += count;
+            log->afterPosition = scanner.position;
+            log->afterState = scanner.state;
+        } else {
+            log = nullptr;  // a log holds the tokens from the start of the text, without gaps
+        }
+        for (uint32_t i = 0; i < count && undecided > 0; ++i) {
+            const PjlToken &token = run[i].token;
+            if (token.kind == PJL_TOK_END) ended = true;
+            if (run[i].result != 0 || token.kind != PJL_TOK_CATEGORY) continue;
+            // The walk's position after the token: a form feed is never
+            // skipped after one, so it stands at or after the token's end.
+            const char *after = token.text + token.whole;
+            const uint32_t length = PjlTokenCut(&token, kCoverageWordChars);
+            const int w = BatchFind(batch, token.text, length, WordHash(token.text, length));
+            if (w < 0 || batch->decided[w]) continue;
+            batch->decided[w] = true;
+            batch->present[w] = lastFormFeed != nullptr && lastFormFeed >= after;
             --undecided;
         }
     }
-    if (log != nullptr) PjlTokenLogClose(log, &scanner);
 }
 
 // A node's data as a text bounded by the node.
@@ -211,6 +269,8 @@ uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *a
                             PjlTokenLog *log) {
     PjlScanner scanner;
     PjlScannerInit(&scanner, query, queryLength);
+    PjlLoggedToken readAhead[kPjlReadAhead];
+    PjlScannerReadAhead(&scanner, readAhead);
     PjlToken token;
     uint32_t result = PjlScanNext(&scanner, &token);
     if (result != 0) return result;
@@ -218,16 +278,14 @@ uint32_t ReplyCoverageCheck(const char *query, size_t queryLength, const char *a
     CategoryBatch batch;
     for (;;) {
         // The query's category words in order, up to a malformed spot.
-        batch.count = 0;
+        BatchClear(&batch);
         uint32_t queryResult = 0;
         while (token.kind != PJL_TOK_END) {
-            const uint32_t length = PjlTokenCut(&token, kCoverageWordChars);
-            if (token.kind == PJL_TOK_CATEGORY && !BatchHolds(&batch, token.text, length)) {
-                if (batch.count == kCoverageBatch) break;  // the next batch starts with this word
-                batch.words[batch.count] = {token.text, length};
-                batch.decided[batch.count] = false;
-                batch.present[batch.count] = false;
-                ++batch.count;
+            if (token.kind == PJL_TOK_CATEGORY) {
+                const uint32_t length = PjlTokenCut(&token, kCoverageWordChars);
+                const uint32_t hash = WordHash(token.text, length);
+                // A full batch: the next batch starts with this word.
+                if (BatchFind(&batch, token.text, length, hash) < 0 && !BatchAdd(&batch, token.text, length, hash)) break;
             }
             queryResult = PjlScanNext(&scanner, &token);
             if (queryResult != 0) break;
@@ -275,6 +333,8 @@ uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const ch
     PjlScanner scanner;
     PjlScannerInit(&scanner, text, length);
     PjlScannerReplay(&scanner, log);
+    PjlLoggedToken readAhead[kPjlReadAhead];
+    PjlScannerReadAhead(&scanner, readAhead);
     uint32_t walk = ERROR_SUCCESS;
     PjlToken token;
     for (;;) {

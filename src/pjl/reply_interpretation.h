@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 namespace patprn {
 
@@ -42,13 +44,37 @@ struct ReplyKey {
     ReplyKeyWord words[kReplyKeyWords];
 };
 
-// FNV-1a over a word's characters; the hash of a key folds its five word
-// hashes in order.
-constexpr uint32_t kWordHashSeed = 2166136261u;
+// A word's hash from its length and its first and last characters (at
+// most eight of each): words are short, and a hit is confirmed by comparing
+// the words. The hash of a key folds its five word hashes in order.
+namespace hash_detail {
+// `count` (at most 8) characters from `text` as a little-endian number.
+constexpr uint64_t Load(const char *text, uint32_t count) {
+    uint64_t value = 0;
+    if (std::is_constant_evaluated()) {
+        for (uint32_t i = 0; i < count; ++i) value |= static_cast<uint64_t>(static_cast<uint8_t>(text[i])) << (8 * i);
+    } else {
+        std::memcpy(&value, text, count);  // this family's platforms are little-endian
+    }
+    return value;
+}
+}  // namespace hash_detail
 constexpr uint32_t WordHash(const char *text, uint32_t length) {
-    uint32_t hash = kWordHashSeed;
-    for (uint32_t i = 0; i < length; ++i) hash = (hash ^ static_cast<uint8_t>(text[i])) * 16777619u;
-    return hash;
+    using hash_detail::Load;
+    uint64_t head = 0;
+    uint64_t tail = 0;
+    if (length >= 8) {
+        head = Load(text, 8);
+        tail = Load(text + length - 8, 8);
+    } else if (length >= 4) {
+        head = Load(text, 4);
+        tail = Load(text + length - 4, 4);
+    } else if (length > 0) {
+        head = static_cast<uint8_t>(text[0]) | static_cast<uint64_t>(static_cast<uint8_t>(text[length / 2])) << 8 |
+               static_cast<uint64_t>(static_cast<uint8_t>(text[length - 1])) << 16;
+    }
+    const uint64_t mixed = (head ^ (tail * 0x9E3779B97F4A7C15u) ^ length) * 0xBF58476D1CE4E5B9u;
+    return static_cast<uint32_t>(mixed >> 32) ^ static_cast<uint32_t>(mixed);
 }
 constexpr uint32_t KeyHashFold(uint32_t hash, uint32_t wordHash) { return (hash ^ wordHash) * 2654435761u; }
 
@@ -70,6 +96,7 @@ struct ReplyPlanStep {
 };
 struct ReplyPlanKey {
     const ReplyKeyRow *words = nullptr;  // a row holding the key's words
+    uint8_t lengths[kReplyKeyWords] = {};  // of those words
     uint32_t hash = 0;
     uint16_t first = 0;  // its steps
     uint16_t count = 0;
@@ -129,7 +156,11 @@ struct ReplyPlan {
             for (const ReplyKeyRow *row = table; row->words[0] != nullptr; ++row) {
                 bool known = false;
                 for (size_t k = 0; k < keyCount && !known; ++k) known = SameWords(*keys[k].words, *row);
-                if (!known) keys[keyCount++] = {row, RowHash(*row), 0, 0};
+                if (known) continue;
+                ReplyPlanKey &key = keys[keyCount++];
+                key.words = row;
+                for (int w = 0; w < kReplyKeyWords; ++w) key.lengths[w] = static_cast<uint8_t>(Length(row->words[w]));
+                key.hash = RowHash(*row);
             }
         }
         uint16_t step = 0;
