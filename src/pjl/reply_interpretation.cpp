@@ -33,8 +33,11 @@ constexpr KeyUpdateRow kKeyUpdateTable[] = {
 
 constexpr ReplyKeyWord kEmptyWord = {"", 0, WordHash("", 0)};
 
-void KeyClear(ReplyKey *key) {
+// Empties the key. With a plan, `passing` follows each word through the
+// plan's filters.
+void KeyClear(ReplyKey *key, const ReplyPlanIndex *plan) {
     for (ReplyKeyWord &word : key->words) word = kEmptyWord;
+    key->passing = plan != nullptr ? plan->emptyPassing : kAllKeyWords;
 }
 
 // The table's row of each token kind (by kind number), or -1.
@@ -50,19 +53,28 @@ constexpr auto kKeyUpdateOfKind = [] {
 
 // Applies one token to the key; true when the key is to be looked up. The
 // word keeps pointing into the reply text, which outlives the walk.
-bool KeyUpdate(ReplyKey *key, const PjlToken *token) {
+bool KeyUpdate(ReplyKey *key, const PjlToken *token, const ReplyPlanIndex *plan) {
     const int r = static_cast<uint32_t>(token->kind) <= PJL_TOK_END ? kKeyUpdateOfKind.row[token->kind] : -1;
     if (r < 0) return false;
     const KeyUpdateRow &row = kKeyUpdateTable[r];
-    if (row.word >= 0) key->words[row.word] = {token->text, token->length, WordHash(token->text, token->length)};
-    for (int w = row.clearFrom; w < kReplyKeyWords; ++w) key->words[w] = kEmptyWord;
+    if (row.word >= 0) {
+        const uint32_t hash = WordHash(token->text, token->length);
+        key->words[row.word] = {token->text, token->length, hash};
+        const bool passes = plan == nullptr || WordFilterHolds(plan->filters[row.word], hash);
+        key->passing = passes ? key->passing | (1u << row.word) : key->passing & ~(1u << row.word);
+    }
+    if (row.clearFrom < kReplyKeyWords) {
+        for (int w = row.clearFrom; w < kReplyKeyWords; ++w) key->words[w] = kEmptyWord;
+        const uint32_t cleared = kAllKeyWords & ~((1u << row.clearFrom) - 1);
+        key->passing = (key->passing & ~cleared) | ((plan != nullptr ? plan->emptyPassing : kAllKeyWords) & cleared);
+    }
     return row.dispatch;
 }
 
 uint32_t KeyHash(const ReplyKey *key) {
-    uint32_t hash = 0;
-    for (const ReplyKeyWord &word : key->words) hash = KeyHashFold(hash, word.hash);
-    return hash;
+    uint32_t hashes[kReplyKeyWords];
+    for (int w = 0; w < kReplyKeyWords; ++w) hashes[w] = key->words[w].hash;
+    return KeyHashOf(hashes);
 }
 
 // Key words are compared byte for byte: exact and case-sensitive on every
@@ -121,6 +133,7 @@ uint32_t KeySearchDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, cons
 
 // The same calls as KeySearchDispatch, read from the plan.
 uint32_t KeyPlanDispatch(PrnInfoEx *info, const ReplyPlanIndex *plan, const ReplyKey *key, PjlScanner *scanner) {
+    if (key->passing != kAllKeyWords) return ERROR_SUCCESS;  // some word is in no key at its place
     const uint32_t hash = KeyHash(key);
     for (uint32_t at = hash & plan->slotMask; plan->slots[at] >= 0; at = (at + 1) & plan->slotMask) {
         const ReplyPlanKey &entry = plan->keys[plan->slots[at]];
@@ -219,10 +232,11 @@ void BatchFindReplies(CategoryBatch *batch, const char *answer, size_t answerLen
         } else {
             log = nullptr;  // a log holds the tokens from the start of the text, without gaps
         }
-        for (uint32_t i = 0; i < count && undecided > 0; ++i) {
+        // A run ends with the end token, if it came.
+        ended = run[count - 1].token.kind == PJL_TOK_END;
+        for (uint32_t i = 0; i < count; ++i) {
             const PjlToken &token = run[i].token;
-            if (token.kind == PJL_TOK_END) ended = true;
-            if (run[i].result != 0 || token.kind != PJL_TOK_CATEGORY) continue;
+            if (token.kind != PJL_TOK_CATEGORY || run[i].result != 0) continue;
             // The walk's position after the token: a form feed is never
             // skipped after one, so it stands at or after the token's end.
             const char *after = token.text + token.whole;
@@ -231,7 +245,7 @@ void BatchFindReplies(CategoryBatch *batch, const char *answer, size_t answerLen
             if (w < 0 || batch->decided[w]) continue;
             batch->decided[w] = true;
             batch->present[w] = lastFormFeed != nullptr && lastFormFeed >= after;
-            --undecided;
+            if (--undecided == 0) break;
         }
     }
 }
@@ -329,7 +343,7 @@ uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const ch
     const ReplyPlanIndex *plan =
         familyTable == FamilyReplyPlan.family && GenericReplyTable == FamilyReplyPlan.generic ? &FamilyReplyPlan : nullptr;
     ReplyKey key;
-    KeyClear(&key);
+    KeyClear(&key, plan);
     PjlScanner scanner;
     PjlScannerInit(&scanner, text, length);
     PjlScannerReplay(&scanner, log);
@@ -344,7 +358,7 @@ uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const ch
         // A malformed reply: the scanner is back looking for the next "@PJL",
         // and the next command word starts a fresh key.
         if (result != 0) continue;
-        if (KeyUpdate(&key, &token)) {
+        if (KeyUpdate(&key, &token, plan)) {
             const uint32_t handled = plan != nullptr ? KeyPlanDispatch(info, plan, &key, &scanner)
                                                      : KeySearchDispatch(info, familyTable, &key, &scanner);
             if (handled != ERROR_SUCCESS) return handled;

@@ -42,6 +42,7 @@ struct ReplyKeyWord {
 };
 struct ReplyKey {
     ReplyKeyWord words[kReplyKeyWords];
+    uint32_t passing;  // with a plan: bit w set when word w passes the plan's filter of that word
 };
 
 // A word's hash from its length and its first and last characters (at
@@ -76,7 +77,28 @@ constexpr uint32_t WordHash(const char *text, uint32_t length) {
     const uint64_t mixed = (head ^ (tail * 0x9E3779B97F4A7C15u) ^ length) * 0xBF58476D1CE4E5B9u;
     return static_cast<uint32_t>(mixed >> 32) ^ static_cast<uint32_t>(mixed);
 }
-constexpr uint32_t KeyHashFold(uint32_t hash, uint32_t wordHash) { return (hash ^ wordHash) * 2654435761u; }
+// The hash of a key: each word's hash times a factor of its place, summed
+// (the five products do not wait for each other).
+constexpr uint32_t kKeyWordFactors[kReplyKeyWords] = {0x9E3779B1u, 0x85EBCA77u, 0xC2B2AE3Du, 0x27D4EB2Fu, 0x165667B1u};
+constexpr uint32_t KeyHashOf(const uint32_t (&wordHashes)[kReplyKeyWords]) {
+    uint32_t sum = 0;
+    for (int w = 0; w < kReplyKeyWords; ++w) sum += wordHashes[w] * kKeyWordFactors[w];
+    return sum ^ (sum >> 16);
+}
+
+// A filter of the words a plan's keys hold at one place: a bit for each
+// word hash's filter position. A word whose bit is clear is at that place
+// in no key, so a key holding it needs no lookup.
+constexpr uint32_t kWordFilterBits = 256;
+struct WordFilter {
+    uint64_t bits[kWordFilterBits / 64] = {};
+};
+constexpr uint32_t WordFilterPosition(uint32_t wordHash) { return (wordHash >> 8) % kWordFilterBits; }
+constexpr bool WordFilterHolds(const WordFilter &filter, uint32_t wordHash) {
+    const uint32_t at = WordFilterPosition(wordHash);
+    return ((filter.bits[at / 64] >> (at % 64)) & 1u) != 0;
+}
+constexpr uint32_t kAllKeyWords = (1u << kReplyKeyWords) - 1;
 
 // The first row at or after `row` whose five words equal the key's five
 // words exactly (an empty row word matches only an empty key word); stores
@@ -110,6 +132,8 @@ struct ReplyPlanIndex {
     const ReplyPlanStep *steps;
     const int16_t *slots;  // key numbers by hash, -1 for none; a power of two long
     uint32_t slotMask;
+    const WordFilter *filters;  // of each place's words
+    uint32_t emptyPassing;      // the places where some key has an empty word
 };
 
 namespace plan_detail {
@@ -128,10 +152,13 @@ constexpr bool SameWords(const ReplyKeyRow &a, const ReplyKeyRow &b) {
     }
     return true;
 }
+constexpr uint32_t RowWordHash(const ReplyKeyRow &row, int w) {
+    return WordHash(row.words[w] != nullptr ? row.words[w] : "", Length(row.words[w]));
+}
 constexpr uint32_t RowHash(const ReplyKeyRow &row) {
-    uint32_t hash = 0;
-    for (int w = 0; w < kReplyKeyWords; ++w) hash = KeyHashFold(hash, WordHash(row.words[w] != nullptr ? row.words[w] : "", Length(row.words[w])));
-    return hash;
+    uint32_t hashes[kReplyKeyWords] = {};
+    for (int w = 0; w < kReplyKeyWords; ++w) hashes[w] = RowWordHash(row, w);
+    return KeyHashOf(hashes);
 }
 constexpr size_t SlotCount(size_t rows) {
     size_t n = 1;
@@ -148,8 +175,11 @@ struct ReplyPlan {
     ReplyPlanStep steps[Rows];
     int16_t slots[plan_detail::SlotCount(Rows)] = {};
     size_t keyCount = 0;
+    WordFilter filters[kReplyKeyWords] = {};
+    uint32_t emptyPassing = 0;
 
-    constexpr ReplyPlan(const ReplyKeyRow *family, const ReplyKeyRow *generic) : keys(), steps(), slots(), keyCount(0) {
+    constexpr ReplyPlan(const ReplyKeyRow *family, const ReplyKeyRow *generic)
+        : keys(), steps(), slots(), keyCount(0), filters(), emptyPassing(0) {
         using namespace plan_detail;
         const ReplyKeyRow *tables[2] = {family, generic};
         for (const ReplyKeyRow *table : tables) {
@@ -161,6 +191,11 @@ struct ReplyPlan {
                 key.words = row;
                 for (int w = 0; w < kReplyKeyWords; ++w) key.lengths[w] = static_cast<uint8_t>(Length(row->words[w]));
                 key.hash = RowHash(*row);
+                for (int w = 0; w < kReplyKeyWords; ++w) {
+                    const uint32_t at = WordFilterPosition(RowWordHash(*row, w));
+                    filters[w].bits[at / 64] |= uint64_t{1} << (at % 64);
+                    if (key.lengths[w] == 0) emptyPassing |= 1u << w;
+                }
             }
         }
         uint16_t step = 0;
@@ -187,7 +222,8 @@ struct ReplyPlan {
         }
     }
     constexpr ReplyPlanIndex Index(const ReplyKeyRow *family, const ReplyKeyRow *generic) const {
-        return {family, generic, keys, steps, slots, static_cast<uint32_t>(plan_detail::SlotCount(Rows) - 1)};
+        return {family, generic, keys, steps, slots, static_cast<uint32_t>(plan_detail::SlotCount(Rows) - 1), filters,
+                emptyPassing};
     }
 };
 
