@@ -3,6 +3,7 @@
 #include "frame/locale.h"
 #include "frame/result.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace patprn {
@@ -14,7 +15,7 @@ constexpr int kCodePageTextSize = 8;
 // The default ANSI code page of `language` as the platform reports it, or 0
 // when the platform has no locale information for it. `*error` says why a
 // lookup failed.
-UINT LanguageCodePage(uint16_t language, DWORD *error) {
+UINT PlatformCodePage(uint16_t language, DWORD *error) {
     const LCID locale = MAKELCID(language, SORT_DEFAULT);
     // A code page's text has at most five digits and its terminator; one
     // call into a buffer of that size both tells whether the language has a
@@ -29,6 +30,33 @@ UINT LanguageCodePage(uint16_t language, DWORD *error) {
         codePage = codePage * 10 + static_cast<UINT>(*digit - '0');
     }
     *error = 0;
+    return codePage;
+}
+
+// The code page of a particular language is fixed locale data, so the
+// answer is kept once the platform gave it (each status text would
+// otherwise ask for every string it loads). A neutral language stands for
+// the user's or the system's default, which follows their settings: it is
+// asked every time. One entry per slot, packed in one word so that threads
+// never see half an entry: bit 63 set, bit 62 when the platform has no
+// locale information for the language, the language at bits 32-47, the
+// code page below.
+constexpr size_t kCodePageMemoSlots = 32;
+std::atomic<uint64_t> CodePageMemo[kCodePageMemoSlots];
+constexpr uint64_t kMemoFilled = uint64_t{1} << 63;
+constexpr uint64_t kMemoNoLocale = uint64_t{1} << 62;
+
+UINT LanguageCodePage(uint16_t language, DWORD *error) {
+    if (PRIMARYLANGID(language) == LANG_NEUTRAL) return PlatformCodePage(language, error);
+    std::atomic<uint64_t> &slot = CodePageMemo[language % kCodePageMemoSlots];
+    const uint64_t entry = slot.load(std::memory_order_relaxed);
+    if ((entry & kMemoFilled) != 0 && static_cast<uint16_t>(entry >> 32) == language) {
+        *error = (entry & kMemoNoLocale) != 0 ? PAT_ERROR_LANGUAGE : 0;
+        return static_cast<UINT>(entry);
+    }
+    const UINT codePage = PlatformCodePage(language, error);
+    slot.store(kMemoFilled | (*error != 0 ? kMemoNoLocale : 0) | static_cast<uint64_t>(language) << 32 | codePage,
+               std::memory_order_relaxed);
     return codePage;
 }
 

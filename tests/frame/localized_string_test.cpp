@@ -4,6 +4,9 @@
 
 #include "frame/locale.h"
 #include "language_guard.h"
+#ifndef _WIN32
+#include "platform/platform_test.h"
+#endif
 #include "support/heap_hook.h"
 #include "support/support.h"
 
@@ -128,6 +131,36 @@ TEST(LoadLocalizedString, CzechHasNoTableOfItsOwn) {
     const Loaded black = Load(patprn::kUserDefaultLanguage, 3009);
     EXPECT_EQ(black.error, 0u);
     EXPECT_FALSE(black.text.empty());
+}
+
+// A particular language's code page is fixed locale data; the user's
+// default language follows the settings, at every load.
+TEST(LoadLocalizedString, UserDefaultLanguageFollowsTheSettingsAtEveryLoad) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the settings are the process environment on Linux";
+#else
+    LanguageGuard guard;
+    // A product string: no language-neutral table holds it, so the user's
+    // default language finds the table of the language the settings name.
+    constexpr uint32_t kBlack = 3009;
+    const struct {
+        const char *lcAll;
+        uint16_t language;
+    } settings[] = {{"hu_HU.UTF-8", 0x040E}, {"ja_JP.UTF-8", 0x0411}, {"hu_HU.UTF-8", 0x040E}};
+    const std::string hungarian = Load(0x040E, kBlack).text;
+    const std::string japanese = Load(0x0411, kBlack).text;
+    ASSERT_NE(hungarian, japanese);
+    for (const auto &setting : settings) {
+        pattest::LocaleEnvironment environment(setting.lcAll);
+        const Loaded user = Load(patprn::kUserDefaultLanguage, kBlack);
+        EXPECT_EQ(user.error, 0u) << setting.lcAll;
+        EXPECT_EQ(user.text, setting.language == 0x0411 ? japanese : hungarian) << setting.lcAll;
+        // The particular languages loaded in between keep their own code pages.
+        EXPECT_EQ(Load(0x0411, kBlack).text, japanese);
+        EXPECT_EQ(Load(0x040E, kBlack).text, hungarian);
+        EXPECT_EQ(Load(0x03FF, kBlack).error, PAT_ERROR_LANGUAGE) << "and a language without locale information fails";
+    }
+#endif
 }
 
 // A load reads the code page into its own small buffer and converts the
