@@ -33,6 +33,19 @@ ElemList *ElemListCreate(uint32_t elementSize, uint32_t perStep, uint32_t initia
     return list;
 }
 
+int ElemListInitLocal(ElemList *list, MemBlock *block, uint32_t elementSize, uint32_t perStep, void *buffer,
+                      uint32_t capacity) {
+    const uint64_t step = uint64_t{elementSize} * perStep;
+    const uint64_t size = uint64_t{elementSize} * capacity;
+    if (step == 0 || step > UINT32_MAX || size > UINT32_MAX) return 0;
+    MemBlockInitLocal(block, static_cast<uint32_t>(step), buffer, static_cast<uint32_t>(size));
+    list->elementSize = elementSize;
+    list->block = block;
+    return 1;
+}
+
+void ElemListRelease(ElemList *list) { MemBlockRelease(list->block); }
+
 void ElemListFree(ElemList *list) {
     if (list == nullptr) return;
     MemBlockFree(list->block);

@@ -35,6 +35,33 @@ ElemList *ElemListCreate(uint32_t elementSize, uint32_t perStep, uint32_t initia
 // Frees the block and the header; a null list is ignored.
 void ElemListFree(ElemList *list);
 
+// A list that lives for one call: the caller's header `list`, block
+// `block` and first `capacity` elements at `buffer`, growing onto the heap
+// by `perStep` elements beyond them. Allocates nothing; 0 (nothing set
+// up) for an element size or step of 0 or past 32 bits. Release with
+// ElemListRelease, never ElemListFree.
+int ElemListInitLocal(ElemList *list, MemBlock *block, uint32_t elementSize, uint32_t perStep, void *buffer,
+                      uint32_t capacity);
+
+// Releases what a list set up by ElemListInitLocal took from the heap.
+void ElemListRelease(ElemList *list);
+
+// A list that lives for one call with room for `Capacity` elements of T in
+// the object itself: the working lists of the status exports, which rarely
+// outgrow it.
+template <typename T, uint32_t Capacity>
+struct LocalElemList {
+    ElemList list;
+    MemBlock block;
+    T buffer[Capacity];
+};
+
+// Sets up `local` with steps of `perStep` elements; see ElemListInitLocal.
+template <typename T, uint32_t Capacity>
+int ElemListInitLocal(LocalElemList<T, Capacity> *local, uint32_t perStep) {
+    return ElemListInitLocal(&local->list, &local->block, sizeof(T), perStep, local->buffer, Capacity);
+}
+
 // Copies one element to the end. 1, or 0 with the list unchanged when
 // growing fails.
 int ElemListAppend(ElemList *list, const void *element);

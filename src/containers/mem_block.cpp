@@ -8,7 +8,20 @@ namespace patprn {
 
 namespace {
 
-uint64_t Capacity(const MemBlock *block) { return block->data != nullptr ? GlobalSize(block->data) : 0; }
+uint64_t Capacity(const MemBlock *block) {
+    if (block->local != 0) return block->local;
+    return block->data != nullptr ? GlobalSize(block->data) : 0;
+}
+
+// Moves the caller's buffer's bytes into a new heap block of `size` bytes.
+int MoveToHeap(MemBlock *block, SIZE_T size) {
+    auto *data = static_cast<uint8_t *>(GlobalAlloc(GMEM_FIXED, size));
+    if (data == nullptr) return 0;
+    std::memcpy(data, block->data, block->length);
+    block->data = data;
+    block->local = 0;
+    return 1;
+}
 
 // The growth rule: when `needed` exceeds the capacity, the buffer grows to
 // capacity + step x k with the smallest whole k that reaches `needed`,
@@ -20,6 +33,7 @@ int MemBlockGrowTo(MemBlock *block, uint32_t needed) {
     if (needed <= capacity) return 1;
     const uint64_t steps = (needed - capacity + block->step - 1) / block->step;
     const SIZE_T size = static_cast<SIZE_T>(capacity + steps * block->step);
+    if (block->local != 0) return MoveToHeap(block, size);
     if (block->data == nullptr) {
         auto *data = static_cast<uint8_t *>(GlobalAlloc(GMEM_FIXED, size));
         if (data == nullptr) return 0;
@@ -48,6 +62,7 @@ MemBlock *MemBlockCreate(uint32_t step, uint32_t initialSteps) {
     block->step = step;
     block->length = 0;
     block->cursor = 0;
+    block->local = 0;
     block->data = nullptr;
     if (initialSteps != 0) {
         block->data = static_cast<uint8_t *>(GlobalAlloc(GMEM_FIXED, SIZE_T{step} * initialSteps));
@@ -61,8 +76,25 @@ MemBlock *MemBlockCreate(uint32_t step, uint32_t initialSteps) {
 
 void MemBlockFree(MemBlock *block) {
     if (block == nullptr) return;
-    if (block->data != nullptr) GlobalFree(block->data);
+    MemBlockRelease(block);
     GlobalFree(block);
+}
+
+void MemBlockInitLocal(MemBlock *block, uint32_t step, void *buffer, uint32_t size) {
+    const bool hasBuffer = buffer != nullptr && size != 0;
+    block->step = step != 0 ? step : 1;
+    block->length = 0;
+    block->cursor = 0;
+    block->local = hasBuffer ? size : 0;
+    block->data = hasBuffer ? static_cast<uint8_t *>(buffer) : nullptr;
+}
+
+void MemBlockRelease(MemBlock *block) {
+    if (block->data != nullptr && block->local == 0) GlobalFree(block->data);
+    block->data = nullptr;
+    block->local = 0;
+    block->length = 0;
+    block->cursor = 0;
 }
 
 void MemBlockSeek(MemBlock *block, int32_t offset, uint8_t mode) {
@@ -121,6 +153,10 @@ int MemBlockDelete(MemBlock *block, uint32_t n) {
 }
 
 void *MemBlockDetach(MemBlock *block) {
+    if (block->local != 0) {
+        const uint64_t steps = block->length != 0 ? (uint64_t{block->length} + block->step - 1) / block->step : 1;
+        if (!MoveToHeap(block, static_cast<SIZE_T>(steps * block->step))) return nullptr;
+    }
     void *data = block->data;
     block->data = nullptr;
     block->length = 0;

@@ -3,10 +3,17 @@
 //
 // The buffer is fixed global-heap memory, so a buffer handed out by
 // MemBlockDetach can travel to the host, which releases it with GlobalFree.
-// The capacity is never stored: it is what GlobalSize reports for the
-// buffer (0 without one), and the buffer grows only by whole steps counted
-// from that size. A failed growth returns 0 and leaves buffer, length and
-// cursor exactly as they were. Nothing here touches the last-error value.
+// The capacity of a heap buffer is never stored: it is what GlobalSize
+// reports for the buffer (0 without one), and the buffer grows only by
+// whole steps counted from that size. A failed growth returns 0 and leaves
+// buffer, length and cursor exactly as they were. Nothing here touches the
+// last-error value.
+//
+// A block that lives for one call may instead be a local: its header and
+// its first buffer the caller's (on the stack, say), set up by
+// MemBlockInitLocal. Such a block asks the heap for nothing until it
+// outgrows that buffer; it then moves to a heap buffer of the capacity the
+// same growth rule gives, counted from the local buffer's size.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +24,8 @@ struct MemBlock {
     uint32_t step;    // growth step in bytes, never 0
     uint32_t length;  // bytes in use from the start of the buffer
     uint32_t cursor;  // where the next read, write, insert or delete happens; may lie beyond length
-    uint8_t *data;    // the buffer, a separate global-heap block; null until something is allocated
+    uint32_t local;   // bytes of the caller's buffer while `data` is that buffer, else 0
+    uint8_t *data;    // the buffer, a separate global-heap block (or the caller's); null until something is allocated
 };
 
 // Seek modes of MemBlockSeek.
@@ -32,6 +40,16 @@ MemBlock *MemBlockCreate(uint32_t step, uint32_t initialSteps);
 
 // Frees the buffer (if any) and the header; a null block is ignored.
 void MemBlockFree(MemBlock *block);
+
+// Sets up the caller's `block` with length 0, cursor 0 and the caller's
+// `buffer` of `size` bytes (which must outlive the block's use). A null
+// buffer or a size of 0 leaves it without a buffer. Allocates nothing; a
+// step of 0 is taken as 1.
+void MemBlockInitLocal(MemBlock *block, uint32_t step, void *buffer, uint32_t size);
+
+// Releases the heap buffer of a block set up by MemBlockInitLocal (the
+// caller's buffer and header stay the caller's) and leaves it empty.
+void MemBlockRelease(MemBlock *block);
 
 // Moves the cursor: from the start, from the cursor, or from the length
 // (kSeekFrom...); any other mode leaves it. No bounds check; 32-bit
@@ -66,7 +84,11 @@ int MemBlockDelete(MemBlock *block, uint32_t n);
 
 // Hands out the buffer (null if none) and leaves the block empty, without
 // a buffer, cursor 0, step kept. The caller owns the buffer (release with
-// GlobalFree) and still frees the header with MemBlockFree.
+// GlobalFree) and still frees the header with MemBlockFree. A block still
+// in the caller's buffer hands out a copy of its length in a heap block of
+// whole steps (at least one), the size a heap block that had grown to that
+// length would have; null, with the block unchanged, when that copy cannot
+// be allocated.
 void *MemBlockDetach(MemBlock *block);
 
 }  // namespace patprn

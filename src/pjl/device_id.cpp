@@ -64,8 +64,7 @@ uint32_t OnModel(PrnInfoEx *info, const char **position, const char *end) {
 }
 
 // STS:<code>/<code>...,<state>,<text>;
-uint32_t OnEngineStatus(PrnInfoEx *info, const char **position, const char *end) {
-    InfoListClear(info, InfoList::EngineStatus);
+uint32_t ReadEngineStatus(PrnInfoEx *info, const char **position, const char *end, InfoItemSpares *spares) {
     char codes[kFieldSize];
     *position = TakeField(*position, end, codes, sizeof codes, ",");
     bool attention = false;
@@ -74,7 +73,7 @@ uint32_t OnEngineStatus(PrnInfoEx *info, const char **position, const char *end)
         p = TakeField(p, codesEnd, piece, sizeof piece, "/");
         if (piece[0] == '\0') continue;
         const uint32_t code = Number32(piece);
-        if (!InfoAddEngineStatus(info, code)) return ERROR_NOT_ENOUGH_MEMORY;
+        if (!InfoAddEngineStatus(info, code, spares)) return ERROR_NOT_ENOUGH_MEMORY;
         attention = attention || IsAttentionCode(code);
     }
 
@@ -96,20 +95,36 @@ uint32_t OnEngineStatus(PrnInfoEx *info, const char **position, const char *end)
     return ERROR_SUCCESS;
 }
 
-// KWZ:<page counter>/<supply amount>,<supply amount>...;
+// The status list is rebuilt from the field, refilling the items it held.
+uint32_t OnEngineStatus(PrnInfoEx *info, const char **position, const char *end) {
+    InfoItemSpares spares;
+    InfoListTakeItems(info, InfoList::EngineStatus, &spares);
+    const uint32_t result = ReadEngineStatus(info, position, end, &spares);
+    InfoItemSparesFree(&spares);
+    return result;
+}
+
+// KWZ:<page counter>/<supply amount>,<supply amount>...; Both lists are
+// rebuilt, refilling the items they held.
 uint32_t OnCounters(PrnInfoEx *info, const char **position, const char *end) {
-    InfoListClear(info, InfoList::CounterInfo);
-    InfoListClear(info, InfoList::SupplyInfo);
+    InfoItemSpares counters;
+    InfoItemSpares supplies;
+    InfoListTakeItems(info, InfoList::CounterInfo, &counters);
+    InfoListTakeItems(info, InfoList::SupplyInfo, &supplies);
     char counter[kFieldSize];
     *position = TakeField(*position, end, counter, sizeof counter, "/");
-    auto *item = reinterpret_cast<CounterInfoItem *>(InfoItemAlloc(kCounterInfoItemSize));
-    if (item == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
-    item->wCounter = 1;
-    item->dwValue = Number32(counter);
-    InfoListAppend(info, InfoList::CounterInfo, reinterpret_cast<InfoItem *>(item));
-    char supplies[kFieldSize];
-    *position = TakeField(*position, end, supplies, sizeof supplies, ";");
-    return supplies[0] != '\0' ? SupplyAmountsApply(info, supplies, SupplyCodeTable) : ERROR_SUCCESS;
+    uint32_t result = ERROR_NOT_ENOUGH_MEMORY;
+    if (auto *item = reinterpret_cast<CounterInfoItem *>(InfoItemTake(&counters, kCounterInfoItemSize))) {
+        item->wCounter = 1;
+        item->dwValue = Number32(counter);
+        InfoListAppend(info, InfoList::CounterInfo, reinterpret_cast<InfoItem *>(item));
+        char amounts[kFieldSize];
+        *position = TakeField(*position, end, amounts, sizeof amounts, ";");
+        result = amounts[0] != '\0' ? SupplyAmountsApply(info, amounts, SupplyCodeTable, &supplies) : ERROR_SUCCESS;
+    }
+    InfoItemSparesFree(&counters);
+    InfoItemSparesFree(&supplies);
+    return result;
 }
 
 // The device-ID keys this library reads, in lookup order; other keys are
@@ -144,26 +159,32 @@ const char *TakeField(const char *text, const char *end, char *buffer, uint32_t 
 
 uint32_t CommandSetApply(PrnInfoEx *info, const char *value, const CodeTableRow *table) {
     if (table == nullptr || table[0].name == nullptr) return ERROR_SUCCESS;
-    InfoListClear(info, InfoList::LoadedEmul);
-    for (const char *p = value, *valueEnd = TextEnd(value); p < valueEnd;) {
+    InfoItemSpares spares;
+    InfoListTakeItems(info, InfoList::LoadedEmul, &spares);
+    uint32_t result = ERROR_SUCCESS;
+    for (const char *p = value, *valueEnd = TextEnd(value); p < valueEnd && result == ERROR_SUCCESS;) {
         char piece[kPieceSize];
         p = TakeField(p, valueEnd, piece, sizeof piece, ",");
         if (piece[0] == '\0') continue;
-        auto *item = reinterpret_cast<LoadedEmulItem *>(InfoItemAlloc(kLoadedEmulItemSize));
-        if (item == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+        auto *item = reinterpret_cast<LoadedEmulItem *>(InfoItemTake(&spares, kLoadedEmulItemSize));
+        if (item == nullptr) {
+            result = ERROR_NOT_ENOUGH_MEMORY;
+            continue;
+        }
         item->wEmul = static_cast<uint16_t>(CodeTableLookup(piece, table) & 0xFFFFu);
         InfoListAppend(info, InfoList::LoadedEmul, reinterpret_cast<InfoItem *>(item));
     }
-    return ERROR_SUCCESS;
+    InfoItemSparesFree(&spares);
+    return result;
 }
 
-uint32_t SupplyAmountsApply(PrnInfoEx *info, const char *supplies, const uint16_t *codes) {
+uint32_t SupplyAmountsApply(PrnInfoEx *info, const char *supplies, const uint16_t *codes, InfoItemSpares *spares) {
     const uint16_t *code = codes;
     for (const char *p = supplies, *suppliesEnd = TextEnd(supplies); p < suppliesEnd && *code != kSupplyCodeEnd;) {
         char piece[kPieceSize];
         p = TakeField(p, suppliesEnd, piece, sizeof piece, ",");
         if (piece[0] == '\0') continue;  // an empty amount takes no code
-        auto *item = reinterpret_cast<SupplyInfoItem *>(InfoItemAlloc(kSupplyInfoItemSize));
+        auto *item = reinterpret_cast<SupplyInfoItem *>(InfoItemTake(spares, kSupplyInfoItemSize));
         if (item == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
         item->wSupply = *code;
         item->dwValue = Number32(piece);

@@ -33,13 +33,16 @@ constexpr uint16_t kSupplyCodeEnd = 0xFFFF;
 extern const uint16_t SupplyCodeTable[];
 
 // The CMD value against a command-set table: with rows, the loaded
-// emulations are rebuilt from the comma-separated names; with only the end
-// row nothing changes. 0, or ERROR_NOT_ENOUGH_MEMORY.
+// emulations are rebuilt from the comma-separated names (refilling the
+// items they held); with only the end row nothing changes. 0, or
+// ERROR_NOT_ENOUGH_MEMORY.
 uint32_t CommandSetApply(PrnInfoEx *info, const char *value, const CodeTableRow *table);
 
 // The supply amounts of the KWZ value, separated by ",", paired in order
-// with the codes of a supply-code table and appended to the supply list.
+// with the codes of a supply-code table and appended to the supply list,
+// in items refilled from `spares` while it holds any (may be null).
 // 0, or ERROR_NOT_ENOUGH_MEMORY.
-uint32_t SupplyAmountsApply(PrnInfoEx *info, const char *supplies, const uint16_t *codes);
+uint32_t SupplyAmountsApply(PrnInfoEx *info, const char *supplies, const uint16_t *codes,
+                            InfoItemSpares *spares = nullptr);
 
 }  // namespace patprn

@@ -88,13 +88,13 @@ constexpr int kPjlVersionChars = 15;
 
 // One item of the CONFIG VERSION list: the firmware gives the system
 // version, every other item an installed emulation with its version.
-uint32_t VersionRecord(PrnInfoEx *info, const InfoListRef *emulations, InfoItem **last, const char *name,
-                       const char *version) {
+uint32_t VersionRecord(PrnInfoEx *info, const InfoListRef *emulations, InfoItem **last, InfoItemSpares *spares,
+                       const char *name, const char *version) {
     const uint32_t code = CodeTableLookup(name, PjlVersionTable);
     if (code == kPjlVersionFirmware) {
         return InfoStringSet(info, InfoString::SYSVersion, version) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
     }
-    auto *item = reinterpret_cast<LoadedEmulItem *>(InfoItemAlloc(kLoadedEmulItemSize));
+    auto *item = reinterpret_cast<LoadedEmulItem *>(InfoItemTake(spares, kLoadedEmulItemSize));
     if (item == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
     item->wEmul = Code16(code);
     lstrcpynA(item->szVersion, version, kPjlVersionChars + 1);
@@ -103,6 +103,38 @@ uint32_t VersionRecord(PrnInfoEx *info, const InfoListRef *emulations, InfoItem 
     if (item->wEmul == kEmulMainProgram) stored = InfoStringSet(info, InfoString::MainProgVersion, version);
     if (item->wEmul == kEmulPostScript) stored = InfoStringSet(info, InfoString::VPSVersion, version);
     return stored ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
+}
+
+// VERSION [n ENUMERATED], then n item lines "<item>=<version>", into the
+// emptied emulation list.
+uint32_t ReadVersions(PjlScanner *scanner, PrnInfoEx *info, InfoItemSpares *spares) {
+    InfoListRef emulations;
+    if (!InfoListResolve(info, InfoList::LoadedEmul, &emulations)) return ERROR_INVALID_PARAMETER;
+    InfoItem *last = nullptr;
+
+    HandlerToken count;
+    uint32_t result = ReadToken(scanner, &count);
+    if (result != 0) return result;
+    if (count.kind != PJL_TOK_BRACKET_FIRST) return ERROR_SUCCESS;
+    const uint64_t listed = PjlNumber(count.text);
+    uint64_t seen = 0;
+    int32_t lastKind = count.kind;
+    while (seen < listed && !EndsReply(lastKind)) {
+        HandlerToken name;
+        result = ReadToken(scanner, &name);
+        if (result != 0) return result;
+        lastKind = name.kind;
+        if (name.kind != PJL_TOK_ITEM) continue;
+        ++seen;
+        HandlerToken version;
+        result = ReadToken(scanner, &version);
+        lastKind = version.kind;
+        if (result == 0 && version.kind == PJL_TOK_ITEM_VALUE) {
+            const uint32_t stored = VersionRecord(info, &emulations, &last, spares, name.text, version.text);
+            if (stored != 0) return stored;
+        }
+    }
+    return result;
 }
 
 // The settings an INFO TOLV reply lists, one heading a line: a word coded
@@ -320,35 +352,13 @@ uint32_t OnInfoConfig(PjlScanner *, PrnInfoEx *info, const ReplyKeyRow *, int32_
     return ERROR_SUCCESS;
 }
 
-// VERSION [n ENUMERATED], then n item lines "<item>=<version>".
+// The emulation list is rebuilt from each version list, refilling the
+// items it held.
 uint32_t OnConfigVersion(PjlScanner *scanner, PrnInfoEx *info, const ReplyKeyRow *, int32_t) {
-    InfoListClear(info, InfoList::LoadedEmul);
-    InfoListRef emulations;
-    if (!InfoListResolve(info, InfoList::LoadedEmul, &emulations)) return ERROR_INVALID_PARAMETER;
-    InfoItem *last = nullptr;
-
-    HandlerToken count;
-    uint32_t result = ReadToken(scanner, &count);
-    if (result != 0) return result;
-    if (count.kind != PJL_TOK_BRACKET_FIRST) return ERROR_SUCCESS;
-    const uint64_t listed = PjlNumber(count.text);
-    uint64_t seen = 0;
-    int32_t lastKind = count.kind;
-    while (seen < listed && !EndsReply(lastKind)) {
-        HandlerToken name;
-        result = ReadToken(scanner, &name);
-        if (result != 0) return result;
-        lastKind = name.kind;
-        if (name.kind != PJL_TOK_ITEM) continue;
-        ++seen;
-        HandlerToken version;
-        result = ReadToken(scanner, &version);
-        lastKind = version.kind;
-        if (result == 0 && version.kind == PJL_TOK_ITEM_VALUE) {
-            const uint32_t stored = VersionRecord(info, &emulations, &last, name.text, version.text);
-            if (stored != 0) return stored;
-        }
-    }
+    InfoItemSpares spares;
+    InfoListTakeItems(info, InfoList::LoadedEmul, &spares);
+    const uint32_t result = ReadVersions(scanner, info, &spares);
+    InfoItemSparesFree(&spares);
     return result;
 }
 

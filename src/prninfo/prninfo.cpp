@@ -49,6 +49,13 @@ uint16_t ItemCode(const InfoItem *item) {
     return code;
 }
 
+bool SpareHeld(const InfoItemSpares &spares, const InfoItem *item) {
+    for (uint32_t i = 0; i < spares.count; ++i) {
+        if (spares.items[i] == item) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 const CodeTableRow ModelNameTable[] = {
@@ -137,8 +144,12 @@ void InfoListClear(PrnInfoEx *record, InfoList list) {
 int InfoStringSet(PrnInfoEx *record, InfoString string, const char *text) {
     if (record == nullptr || text == nullptr) return 0;
     char **slot = FieldAt<char *>(record, kStringSlots[static_cast<size_t>(string)]);
-    // Copy first: the text may be the very string the slot holds.
     const SIZE_T size = std::strlen(text) + 1;
+    // A printer's names and versions rarely change between polls: the same
+    // text keeps its block. The held text is read no further than the new
+    // one's terminator.
+    if (*slot != nullptr && std::strncmp(*slot, text, size) == 0) return 1;
+    // Copy first: the text may lie inside the string the slot holds.
     auto *copy = static_cast<char *>(GlobalAlloc(GMEM_FIXED, size));
     if (copy != nullptr) std::memcpy(copy, text, size);
     if (*slot != nullptr) GlobalFree(*slot);
@@ -150,8 +161,45 @@ int InfoHasDevice(const PrnInfoEx *record, uint16_t device) {
     return InfoListFind(record, InfoList::DeviceInfo, device) != nullptr ? 1 : 0;
 }
 
-int InfoAddEngineStatus(PrnInfoEx *record, uint32_t code) {
-    auto *item = reinterpret_cast<EngineStatusItem *>(InfoItemAlloc(kEngineStatusItemSize));
+void InfoListTakeItems(PrnInfoEx *record, InfoList list, InfoItemSpares *spares) {
+    spares->count = 0;
+    spares->taken = 0;
+    InfoListRef ref;
+    if (!InfoListResolve(record, list, &ref)) return;
+    InfoItem *item = ref.head;
+    uint32_t left = *ref.countSlot;
+    // A chain that comes back to an item already passed only repeats from
+    // there: each block is held or released once.
+    for (; item != nullptr && left != 0 && !SpareHeld(*spares, item); --left) {
+        InfoItem *next = item->next;
+        if (spares->count < kInfoItemSpareSlots) spares->items[spares->count++] = item;
+        else GlobalFree(item);
+        item = next;
+    }
+    *ref.headSlot = nullptr;
+    *ref.countSlot = 0;
+}
+
+InfoItem *InfoItemTake(InfoItemSpares *spares, uint32_t size) {
+    while (spares != nullptr && spares->taken < spares->count) {
+        InfoItem *item = spares->items[spares->taken++];
+        if (item->cbItem != size) {
+            GlobalFree(item);
+            continue;
+        }
+        std::memset(item, 0, size);
+        item->cbItem = size;
+        return item;
+    }
+    return InfoItemAlloc(size);
+}
+
+void InfoItemSparesFree(InfoItemSpares *spares) {
+    while (spares->taken < spares->count) GlobalFree(spares->items[spares->taken++]);
+}
+
+int InfoAddEngineStatus(PrnInfoEx *record, uint32_t code, InfoItemSpares *spares) {
+    auto *item = reinterpret_cast<EngineStatusItem *>(InfoItemTake(spares, kEngineStatusItemSize));
     if (item == nullptr) return 0;
     item->wCode = static_cast<uint16_t>(code & 0xFFFFu);
     item->dwCode = code;

@@ -83,11 +83,36 @@ int InfoListAppend(PrnInfoEx *record, InfoList list, InfoItem *item);
 // Releases the list's counted items and empties its slots.
 void InfoListClear(PrnInfoEx *record, InfoList list);
 // Replaces the string with a copy of `text`; 0 for a null record or text,
-// or when the copy cannot be allocated (the slot is then null).
+// or when the copy cannot be allocated (the slot is then null). A slot that
+// already holds exactly `text` keeps its block.
 int InfoStringSet(PrnInfoEx *record, InfoString string, const char *text);
 int InfoHasDevice(const PrnInfoEx *record, uint16_t device);
-// Appends an engine-status item for `code`; 0 if it cannot be allocated.
-int InfoAddEngineStatus(PrnInfoEx *record, uint32_t code);
+// The items of a list that is being rebuilt, taken out of the record so
+// that the rebuild refills them instead of asking the heap for each: a
+// printer lists the same status codes and versions poll after poll. A
+// plain local value; InfoItemSparesFree releases what was not taken.
+constexpr uint32_t kInfoItemSpareSlots = 16;
+struct InfoItemSpares {
+    InfoItem *items[kInfoItemSpareSlots];
+    uint32_t count;  // items held
+    uint32_t taken;  // items handed out or released so far
+};
+
+// Empties the list as InfoListClear does, keeping its first counted items
+// (up to kInfoItemSpareSlots) as spares and releasing the rest. A chain
+// that comes back to a spare it already passed ends there, so no block is
+// held or released twice.
+void InfoListTakeItems(PrnInfoEx *record, InfoList list, InfoItemSpares *spares);
+// An item as InfoItemAlloc makes it (zero-filled, head set): the next spare
+// whose cbItem is `size`, else a new block. Spares of another size met on
+// the way are released. A null `spares` always allocates.
+InfoItem *InfoItemTake(InfoItemSpares *spares, uint32_t size);
+// Releases the spares not taken.
+void InfoItemSparesFree(InfoItemSpares *spares);
+
+// Appends an engine-status item for `code`, refilling a spare when
+// `spares` holds one; 0 if it cannot be allocated.
+int InfoAddEngineStatus(PrnInfoEx *record, uint32_t code, InfoItemSpares *spares = nullptr);
 
 // Model name to bModelCode; the family has no coded models, so every name
 // gives 255.

@@ -2,7 +2,8 @@
 // the host, and its release.
 //
 // The picture is built in working containers (the layer list, its layer
-// block, the code list) that never leave the call; only the result crosses:
+// block, the code list, the ordered steps) that never leave the call and
+// live on the stack until they outgrow it; only the result crosses:
 // the BitmapInfo, its layer array and each layer's entry array, three kinds
 // of fixed global-heap blocks the host owns until PatDisposeBitmapInfo.
 #include "frame/result.h"
@@ -14,16 +15,11 @@ namespace patprn {
 
 namespace {
 
-constexpr uint32_t kLayerPointerSize = sizeof(MemBlock *);
-constexpr uint32_t kLayerListInitialSteps = 1;
-
-// Frees every layer block of the list, then the list.
-void FreeLayers(ElemList *layers) {
-    MemBlock *block;
-    ListCursor cursor;
-    for (ListCursorInit(layers, &cursor); ListCursorNext(&cursor, &block);) MemBlockFree(block);
-    ElemListFree(layers);
-}
+// Room on the stack: the layer list's first step, one layer of 20 entries,
+// the ordered steps of 20 entries drawn with masks, the first step of codes.
+constexpr uint32_t kLocalLayerEntries = kLayerBlockStep / sizeof(BitmapEntry);
+constexpr uint32_t kLocalOrderedSteps = 2 * kLocalLayerEntries;
+using LayerList = LocalElemList<MemBlock *, kLayerPointersPerStep>;
 
 // Releases the entry arrays of the first `placed` layers, then the array.
 void FreeLayerArray(BitmapLayer *array, uint32_t placed) {
@@ -42,17 +38,24 @@ BitmapInfo *AssembleBitmapInfo(ElemList *layers) {
     for (uint32_t i = 0; i < count; ++i) {
         MemBlock *block = nullptr;
         ElemListGet(layers, i + 1, &block);
-        MemBlock *ordered = OrderLayer(block);
-        if (ordered == nullptr) {
+        // The steps are ordered on the stack and handed out in a heap block
+        // of whole layer steps, as a block grown step by step would be.
+        MemBlock ordered;
+        BitmapEntry steps[kLocalOrderedSteps];
+        MemBlockInitLocal(&ordered, kLayerBlockStep, steps, sizeof steps);
+        const bool complete = OrderLayerInto(block, &ordered) != 0;
+        const uint32_t length = MemBlockLength(&ordered);
+        void *entries = complete ? MemBlockDetach(&ordered) : nullptr;
+        MemBlockRelease(&ordered);
+        if (entries == nullptr) {
             FreeLayerArray(array, i);
             return nullptr;
         }
         BitmapLayer &layer = array[i];
         layer.bTag = PAT_BITMAP_LAYER_TAG;
-        layer.nEntries = MemBlockLength(ordered) / sizeof(BitmapEntry);
+        layer.nEntries = length / sizeof(BitmapEntry);
         layer.dwEntrySize = sizeof(BitmapEntry);
-        layer.pEntries = static_cast<BitmapEntry *>(MemBlockDetach(ordered));
-        MemBlockFree(ordered);
+        layer.pEntries = static_cast<BitmapEntry *>(entries);
     }
     auto *info = static_cast<BitmapInfo *>(GlobalAlloc(GPTR, sizeof(BitmapInfo)));
     if (info == nullptr) {
@@ -71,18 +74,18 @@ BitmapInfo *AssembleBitmapInfo(ElemList *layers) {
 // code or an entry could not be kept: a picture missing some of them would
 // show the printer in a state it is not in.
 DWORD BuildPicture(uint32_t status, const StatusView &view, ElemList *layers) {
-    ResolvedCodes *codes = ElemListCreate(kResolvedCodeSize, kResolvedCodesPerStep, kResolvedCodesInitialSteps);
-    if (codes == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+    LocalElemList<uint32_t, kResolvedCodesPerStep> codes;
+    ElemListInitLocal(&codes, kResolvedCodesPerStep);
     const StatusContext context{status, &view};
-    DWORD error = ResolveStatusCodes(context, codes);
+    DWORD error = ResolveStatusCodes(context, &codes.list);
     if (error == ERROR_SUCCESS) {
-        error = ComposePicture(context, codes, layers);
+        error = ComposePicture(context, &codes.list, layers);
     } else if (error == PAT_ERROR_NOT_FOUND) {
         // A status argument without a priority table has no current codes:
         // the picture is an empty layer, not a failure.
         error = ERROR_SUCCESS;
     }
-    ElemListFree(codes);
+    ElemListRelease(&codes.list);
     return error;
 }
 
@@ -97,18 +100,22 @@ DWORD CreateBitmapInfo(uint32_t status, const QueryNode *root, DWORD revision, B
     if (viewError != ERROR_SUCCESS) return viewError;
     if (view.dwSize < PAT_PRNINFOEX_MIN_SIZE) return ERROR_INVALID_PARAMETER;
 
-    ElemList *layers = ElemListCreate(kLayerPointerSize, kLayerPointersPerStep, kLayerListInitialSteps);
-    if (layers == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
-    if (NewLayerBlock(layers) == nullptr) {
-        ElemListFree(layers);
-        return ERROR_NOT_ENOUGH_MEMORY;
-    }
-    DWORD error = BuildPicture(status, view, layers);
+    // One layer, listed in the layer list's first step: the list never
+    // grows.
+    LayerList layers;
+    ElemListInitLocal(&layers, kLayerPointersPerStep);
+    MemBlock layer;
+    BitmapEntry entries[kLocalLayerEntries];
+    MemBlockInitLocal(&layer, kLayerBlockStep, entries, sizeof entries);
+    MemBlock *first = &layer;
+    ElemListAppend(&layers.list, &first);
+    DWORD error = BuildPicture(status, view, &layers.list);
     if (error == ERROR_SUCCESS) {
-        *result = AssembleBitmapInfo(layers);
+        *result = AssembleBitmapInfo(&layers.list);
         if (*result == nullptr) error = ERROR_NOT_ENOUGH_MEMORY;
     }
-    FreeLayers(layers);
+    MemBlockRelease(&layer);
+    ElemListRelease(&layers.list);
     return error;
 }
 

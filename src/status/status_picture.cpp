@@ -175,20 +175,25 @@ void RemoveLevel(MemBlock *layer, uint8_t level) {
     }
 }
 
-MemBlock *OrderLayer(MemBlock *layer) {
-    MemBlock *out = MemBlockCreate(kLayerBlockStep, kLayerBlockInitialSteps);
-    if (out == nullptr) return nullptr;
+int OrderLayerInto(MemBlock *layer, MemBlock *out) {
     uint8_t level = 0;
     do {
         level = NextLevel(layer, level);
         MemBlockSeek(layer, 0, kSeekFromStart);
         while (const auto *entry = static_cast<const BitmapEntry *>(MemBlockRead(layer, kEntrySize))) {
-            if (entry->bLevel == level && !AppendDrawSteps(out, *entry)) {
-                MemBlockFree(out);
-                return nullptr;
-            }
+            if (entry->bLevel == level && !AppendDrawSteps(out, *entry)) return 0;
         }
     } while (level != kLastLevel);
+    return 1;
+}
+
+MemBlock *OrderLayer(MemBlock *layer) {
+    MemBlock *out = MemBlockCreate(kLayerBlockStep, kLayerBlockInitialSteps);
+    if (out == nullptr) return nullptr;
+    if (!OrderLayerInto(layer, out)) {
+        MemBlockFree(out);
+        return nullptr;
+    }
     return out;
 }
 

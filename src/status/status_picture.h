@@ -104,6 +104,11 @@ void RemoveLevel(MemBlock *layer, uint8_t level);
 // characters or more).
 MemBlock *OrderLayer(MemBlock *layer);
 
+// OrderLayer into the caller's empty block `out` (which may be a local):
+// 1, or 0 with `out` holding part of the steps when it cannot grow or a
+// name is too long to take "_B".
+int OrderLayerInto(MemBlock *layer, MemBlock *out);
+
 // Creates an empty layer block and appends its pointer to `layers`; the
 // block, or null with nothing left allocated and the list unchanged.
 MemBlock *NewLayerBlock(ElemList *layers);

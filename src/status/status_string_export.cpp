@@ -30,18 +30,20 @@ DWORD GetStatusString(DWORD status, const QueryNode *root, DWORD revision, DWORD
     if (view.dwSize < PAT_PRNINFOEX_MIN_SIZE) return ERROR_INVALID_PARAMETER;
 
     const StatusContext context{status, &view};
-    ElemList *entries = ElemListCreate(sizeof(StatusEntry), kStatusEntriesPerStep, kStatusEntriesInitialSteps);
-    if (entries == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+    // The entries live on the stack until they outgrow their first step.
+    LocalElemList<StatusEntry, kStatusEntriesPerStep> local;
+    ElemListInitLocal(&local, kStatusEntriesPerStep);
+    ElemList *entries = &local.list;
     // A status argument without a priority table has no codes to show; it
     // is reported like a list that cannot be built.
     if (BuildStatusEntries(context, entries) != ERROR_SUCCESS) {
-        ElemListFree(entries);
+        ElemListRelease(entries);
         return ERROR_NOT_ENOUGH_MEMORY;
     }
     char text[kStatusTextSize];
     const DWORD error = ComposeStatusText(context, entries, variant, text, sizeof text);
     if (error == ERROR_SUCCESS) AppendServiceCode(entries, variant, text, sizeof text);
-    ElemListFree(entries);
+    ElemListRelease(entries);
     if (error != ERROR_SUCCESS) return error;
     return DeliverText(text, output, length);
 }

@@ -159,15 +159,15 @@ DWORD JoinItemNames(const ItemWorkList &work, const char *separator, char *outpu
 }  // namespace
 
 DWORD BuildStatusEntries(const StatusContext &context, ElemList *entries) {
-    ResolvedCodes *codes = ElemListCreate(kResolvedCodeSize, kResolvedCodesPerStep, kResolvedCodesInitialSteps);
-    if (codes == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
-    DWORD error = ResolveStatusCodes(context, codes);
+    LocalElemList<uint32_t, kResolvedCodesPerStep> codes;
+    ElemListInitLocal(&codes, kResolvedCodesPerStep);
+    DWORD error = ResolveStatusCodes(context, &codes.list);
     uint32_t code;
     ListCursor cursor;
-    for (ListCursorInit(codes, &cursor); error == ERROR_SUCCESS && ListCursorNext(&cursor, &code);) {
+    for (ListCursorInit(&codes.list, &cursor); error == ERROR_SUCCESS && ListCursorNext(&cursor, &code);) {
         error = ExpandStatusCode(context, code, entries);
     }
-    ElemListFree(codes);
+    ElemListRelease(&codes.list);
     return error;
 }
 

@@ -119,3 +119,25 @@ TEST(ElemList, FailedAllocationsLeaveNothingBehind) {
     ElemListFree(list);
     EXPECT_EQ(pattest::LiveHeapBlocks(), before);
 }
+
+// A list of the caller's: its first elements in the object, the rest on
+// the heap once it grows, every element kept in order; released, nothing
+// is left.
+TEST(ElemList, LocalListGrowsOntoTheHeapAndIsReleased) {
+    SKIP_WITHOUT_HEAP_HOOK();
+    const long before = pattest::LiveHeapBlocks();
+    LocalElemList<uint32_t, 3> local;
+    ASSERT_EQ(ElemListInitLocal(&local, 2), 1);
+    for (uint32_t i = 1; i <= 3; ++i) ElemListAppend(&local.list, &i);
+    EXPECT_EQ(pattest::LiveHeapBlocks(), before);
+    for (uint32_t i = 4; i <= 7; ++i) ElemListAppend(&local.list, &i);
+    EXPECT_EQ(pattest::LiveHeapBlocks(), before + 1);
+    ASSERT_EQ(ElemListCount(&local.list), 7u);
+    for (uint32_t i = 1; i <= 7; ++i) EXPECT_EQ(*static_cast<uint32_t *>(ElemListAt(&local.list, i)), i);
+    ElemListRelease(&local.list);
+    EXPECT_EQ(pattest::LiveHeapBlocks(), before);
+    ElemList list;
+    MemBlock block;
+    EXPECT_EQ(ElemListInitLocal(&list, &block, 0, 2, nullptr, 0), 0);
+    EXPECT_EQ(ElemListInitLocal(&list, &block, 4, 0, nullptr, 0), 0);
+}

@@ -186,3 +186,45 @@ TEST(MemBlock, FailedGrowthLeavesTheBlockAsItWas) {
     MemBlockFree(bare);
     MemBlockFree(block);
 }
+
+// A block in the caller's buffer asks the heap for nothing until it
+// outgrows it, then moves to a heap buffer of whole steps counted from the
+// buffer's size; a failed move leaves it as it was; detaching it hands out
+// a heap copy of whole steps.
+TEST(MemBlock, LocalBufferMovesToTheHeapOnlyWhenOutgrown) {
+    SKIP_WITHOUT_HEAP_HOOK();
+    pattest::HeapHookGuard guard;
+    const long before = pattest::LiveHeapBlocks();
+    uint8_t buffer[16];
+    MemBlock block;
+    MemBlockInitLocal(&block, 8, buffer, sizeof buffer);
+    pattest::FailNthAllocation(1);
+    EXPECT_EQ(MemBlockWrite(&block, "0123456789abcdef", 16), 1);
+    EXPECT_EQ(block.data, buffer);
+    EXPECT_EQ(MemBlockWrite(&block, "g", 1), 0) << "the move fails";
+    EXPECT_EQ(block.data, buffer);
+    EXPECT_EQ(Contents(&block), "0123456789abcdef");
+    pattest::FailNthAllocation(0);
+    MemBlockSeek(&block, 4, kSeekFromStart);
+    EXPECT_EQ(MemBlockInsert(&block, "XY", 2), 1);
+    EXPECT_NE(block.data, buffer);
+    EXPECT_EQ(GlobalSize(block.data), 24u) << "16 + one step";
+    EXPECT_EQ(Contents(&block), "0123XY456789abcdef");
+    MemBlockRelease(&block);
+    EXPECT_EQ(pattest::LiveHeapBlocks(), before);
+
+    for (uint32_t length : {0u, 5u, 8u, 9u}) {
+        MemBlockInitLocal(&block, 8, buffer, sizeof buffer);
+        MemBlockWrite(&block, "abcdefghi", length);
+        pattest::FailNthAllocation(1);
+        EXPECT_EQ(MemBlockDetach(&block), nullptr) << "the copy fails";
+        EXPECT_EQ(block.length, length);
+        void *copy = MemBlockDetach(&block);
+        ASSERT_NE(copy, nullptr);
+        EXPECT_EQ(GlobalSize(copy), length <= 8 ? 8u : 16u) << length;
+        EXPECT_EQ(std::memcmp(copy, "abcdefghi", length), 0);
+        EXPECT_EQ(block.data, nullptr);
+        GlobalFree(copy);
+    }
+    EXPECT_EQ(pattest::LiveHeapBlocks(), before);
+}

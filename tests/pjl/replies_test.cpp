@@ -150,6 +150,53 @@ TEST(DeviceIdParse, TableWalkersOfAFamilyWithCommandSetsAndSupplies) {
     EXPECT_EQ(Describe(record.get()), "emuls 0= 18= 2=; supplies 7:80 8:70");
 }
 
+// A printer that says the same thing again: the names, the status list,
+// the counter and the version list keep their blocks and need nothing from
+// the heap; what changed is written as on a fresh record.
+TEST(DeviceIdParse, AnUnchangedPrinterKeepsItsBlocksAChangedOneIsRewritten) {
+    SKIP_WITHOUT_HEAP_HOOK();
+    pattest::HeapHookGuard guard;
+    HostRecord record;
+    const std::string id = pjltest::ReadFixture("poll2_device_id.txt");
+    const std::string versions = "@PJL INFO CONFIG\r\nVERSION [3 ENUMERATED]\r\n\tFIRMWARE=1.20\r\n\tWENK=2.05\r\n"
+                                 "\tPCL=1.07\r\n\f";
+    const std::string whole = After(record.get(), versions, id);
+    const char *model = record->pModelName;
+    {
+        pjltest::AnswerTree again(nullptr, versions.c_str(), id.c_str());
+        const long live = pattest::LiveHeapBlocks();
+        pattest::FailNthAllocation(1);
+        EXPECT_EQ(PatSetCentroDataTo(again.root, 0, record.get(), PAT_REVISION_PJL), TRUE);
+        EXPECT_FALSE(pattest::ArmedFailureStruck(1)) << "no allocation";
+        EXPECT_EQ(pattest::LiveHeapBlocks(), live);
+    }
+    EXPECT_EQ(Describe(record.get()), whole);
+    EXPECT_EQ(record->pModelName, model);
+
+    // Fewer versions, another model, one status code: each list holds
+    // exactly the new items, the strings not named again stay.
+    const std::string changed = "@PJL INFO CONFIG\r\nVERSION [1 ENUMERATED]\r\n\tPOSTSCRIPT=3.10\r\n\f";
+    EXPECT_EQ(After(record.get(), changed, "MDL:Colour Laser 700;STS:40021,3,X;KWZ:7;"),
+              "emuls 2=3.10; sys=1.20; main=2.05; vps=3.10; maker=Printer Maker; model=Colour Laser 700(255); "
+              "desc=Colour laser printer with duplex unit; status 40021'X'; state 3/1/1; counter 1:7")
+        << "only what the new answer names is rewritten";
+}
+
+// A status list longer than the one it replaces refills the old items and
+// then asks the heap; a failure there ends the parse with 8 and leaves a
+// list whose count is its chain, nothing leaked.
+TEST(DeviceIdParse, AStatusListThatCannotGrowEndsTheParseConsistently) {
+    SKIP_WITHOUT_HEAP_HOOK();
+    pattest::HeapHookGuard guard;
+    HostRecord record;
+    After(record.get(), "", "STS:10001,1,READY;");
+    const long live = pattest::LiveHeapBlocks();
+    pattest::FailNthAllocation(1);
+    EXPECT_EQ(DeviceIdParse("STS:40021/40022/40023,3,X;", 27, record.get()), 8u);
+    EXPECT_EQ(Describe(record.get()), "status 40021''; state 1/0/0") << "the refilled item stays, counted";
+    EXPECT_EQ(pattest::LiveHeapBlocks(), live);
+}
+
 TEST(PunchUnitFind, NamedWordsInAnyOrderAndExactlyAsMany) {
     const PunchUnitRow table[] = {{{"HOLES2", "HOLES3", nullptr, nullptr, nullptr}, 40},
                                   {{nullptr, nullptr, nullptr, nullptr, nullptr}, 0}};

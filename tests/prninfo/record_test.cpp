@@ -150,6 +150,116 @@ TEST(InfoStringSet, FailedCopyLeavesTheSlotNull) {
     EXPECT_EQ(record->pDescription, nullptr);
 }
 
+// A slot that already holds the text keeps its block without asking the
+// heap; any other text, a prefix or an extension of it too, is copied.
+TEST(InfoStringSet, TheSameTextKeepsItsBlockAnotherTextIsCopied) {
+    SKIP_WITHOUT_HEAP_HOOK();
+    pattest::HeapHookGuard guard;
+    HostRecord record;
+    ASSERT_EQ(InfoStringSet(record.get(), InfoString::ModelName, "Colour Laser 500"), 1);
+    const char *held = record->pModelName;
+    const std::string same = "Colour Laser 500";
+    pattest::FailNthAllocation(1);
+    EXPECT_EQ(InfoStringSet(record.get(), InfoString::ModelName, same.c_str()), 1);
+    EXPECT_FALSE(pattest::ArmedFailureStruck(1)) << "no allocation";
+    EXPECT_EQ(record->pModelName, held);
+    EXPECT_EQ(InfoStringSet(record.get(), InfoString::ModelName, record->pModelName), 1) << "the slot's own text";
+    EXPECT_EQ(record->pModelName, held);
+
+    for (const char *text : {"Colour Laser", "Colour Laser 5000", "", "Colour Laser 700"}) {
+        const long live = pattest::LiveHeapBlocks();
+        EXPECT_EQ(InfoStringSet(record.get(), InfoString::ModelName, text), 1);
+        EXPECT_STREQ(record->pModelName, text);
+        EXPECT_EQ(GlobalSize(record->pModelName), std::strlen(text) + 1) << "a block of the new text's size";
+        EXPECT_EQ(pattest::LiveHeapBlocks(), live) << "the old block released";
+    }
+}
+
+namespace {
+
+// Engine-status items with `count` codes, each text filled.
+void StatusList(PrnInfoEx *record, uint32_t count) {
+    for (uint32_t code = 1; code <= count; ++code) {
+        ASSERT_EQ(InfoAddEngineStatus(record, code), 1);
+    }
+    for (InfoItem *item = reinterpret_cast<InfoItem *>(record->pEngineStatus); item != nullptr; item = item->next) {
+        std::memset(reinterpret_cast<EngineStatusItem *>(item)->szText, 'x', 20);
+    }
+}
+
+}  // namespace
+
+// The items of a list being rebuilt come back in chain order, each exactly
+// as a new item is; an item of another size is released, not handed out,
+// and when the spares run out the heap is asked.
+TEST(InfoItemSpares, RefilledInOrderAsNewItemsAreAndTheRestReleased) {
+    SKIP_WITHOUT_HEAP_HOOK();
+    pattest::HeapHookGuard guard;
+    HostRecord record;
+    const long before = pattest::LiveHeapBlocks();
+    StatusList(record.get(), 3);
+    InfoItem *odd = InfoItemAlloc(16);  // counted, but not a status item
+    InfoItem *chain[3];
+    chain[0] = reinterpret_cast<InfoItem *>(record->pEngineStatus);
+    chain[1] = chain[0]->next;
+    chain[2] = chain[1]->next;
+    odd->next = chain[2];
+    chain[1]->next = odd;
+    record->nEngineStatus = 4;
+
+    InfoItemSpares spares;
+    InfoListTakeItems(record.get(), InfoList::EngineStatus, &spares);
+    EXPECT_EQ(record->pEngineStatus, nullptr);
+    EXPECT_EQ(record->nEngineStatus, 0u);
+    InfoItem *fresh = InfoItemAlloc(kEngineStatusItemSize);
+    for (InfoItem *expected : chain) {
+        InfoItem *item = InfoItemTake(&spares, kEngineStatusItemSize);
+        EXPECT_EQ(item, expected);
+        EXPECT_EQ(std::memcmp(item, fresh, kEngineStatusItemSize), 0) << "zero-filled, head set";
+    }
+    EXPECT_EQ(pattest::LiveHeapBlocks(), before + 4) << "the odd item released on the way";
+    pattest::FailNthAllocation(1);
+    EXPECT_EQ(InfoItemTake(&spares, kEngineStatusItemSize), nullptr) << "no spare left: the heap";
+    InfoItemSparesFree(&spares);
+    for (InfoItem *item : chain) GlobalFree(item);
+    GlobalFree(fresh);
+    EXPECT_EQ(pattest::LiveHeapBlocks(), before);
+
+    // Spares not taken are released; a null set of spares allocates.
+    StatusList(record.get(), 2);
+    InfoListTakeItems(record.get(), InfoList::EngineStatus, &spares);
+    InfoItemSparesFree(&spares);
+    EXPECT_EQ(pattest::LiveHeapBlocks(), before);
+    InfoItem *item = InfoItemTake(nullptr, kCounterInfoItemSize);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->cbItem, kCounterInfoItemSize);
+    GlobalFree(item);
+}
+
+// Past the spare slots items are released at once; a chain that comes
+// back to an item it passed is walked no further, so nothing is released
+// twice.
+TEST(InfoItemSpares, LongAndCyclicChainsReleaseEachBlockOnce) {
+    SKIP_WITHOUT_HEAP_HOOK();
+    HostRecord record;
+    const long before = pattest::LiveHeapBlocks();
+    StatusList(record.get(), kInfoItemSpareSlots + 4);
+    InfoItemSpares spares;
+    InfoListTakeItems(record.get(), InfoList::EngineStatus, &spares);
+    EXPECT_EQ(spares.count, kInfoItemSpareSlots);
+    EXPECT_EQ(pattest::LiveHeapBlocks(), before + static_cast<long>(kInfoItemSpareSlots));
+    InfoItemSparesFree(&spares);
+    EXPECT_EQ(pattest::LiveHeapBlocks(), before);
+
+    StatusList(record.get(), 2);
+    record->pEngineStatus->next->next = reinterpret_cast<InfoItem *>(record->pEngineStatus);  // back to the first
+    record->nEngineStatus = 7;
+    InfoListTakeItems(record.get(), InfoList::EngineStatus, &spares);
+    EXPECT_EQ(spares.count, 2u);
+    InfoItemSparesFree(&spares);
+    EXPECT_EQ(pattest::LiveHeapBlocks(), before);
+}
+
 TEST(CodeTableLookup, ExactCaseSensitiveMatchElseTheDefault) {
     const CodeTableRow table[] = {{"LETTER", 2}, {"A4", 26}, {"A4X", 27}, {nullptr, 41}};
     EXPECT_EQ(CodeTableLookup("A4", table), 26u);

@@ -468,6 +468,29 @@ TEST(PatCreateBitmapInfo, EveryAllocationFailureIsReportedAndReleased) {
     }
 }
 
+// The working lists and blocks of a picture live on the stack: a picture
+// of a few codes allocates only the three blocks it hands out, and the
+// entry array is a block of whole layer steps as before.
+TEST(PatCreateBitmapInfo, OnlyWhatIsHandedOutComesFromTheHeap) {
+    SKIP_WITHOUT_HEAP_HOOK();
+    pattest::HeapHookGuard guard;
+    for (const std::vector<DWORD> &codes : {std::vector<DWORD>{40012, 40013, 40014, 40015}, std::vector<DWORD>{}}) {
+        HostRecord main;
+        HostRecord supplement;
+        for (DWORD code : codes) AddStatusCode(main.get(), code);
+        QueryNode *tree = MakeStatusTree(main.get(), supplement.get());
+        const long live = pattest::LiveHeapBlocks();
+        pattest::FailNthAllocation(4);
+        BitmapInfo *info = PatCreateBitmapInfo(1, tree, 3);
+        EXPECT_FALSE(pattest::ArmedFailureStruck(4)) << codes.size();
+        ASSERT_NE(info, nullptr);
+        EXPECT_EQ(pattest::LiveHeapBlocks(), live + 3);
+        EXPECT_EQ(GlobalSize(info->pLayers[0].pEntries), kLayerBlockStep) << "one step, even when empty";
+        EXPECT_EQ(PatDisposeBitmapInfo(info), TRUE);
+        pattest::FreeTree(tree);
+    }
+}
+
 TEST(LayerBlock, GrowthFailuresLeaveTheLayerAsItWas) {
     SKIP_WITHOUT_HEAP_HOOK();
     pattest::HeapHookGuard guard;
