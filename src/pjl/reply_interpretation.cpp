@@ -38,6 +38,7 @@ constexpr ReplyKeyWord kEmptyWord = {"", 0, WordHash("", 0)};
 void KeyClear(ReplyKey *key, const ReplyPlanIndex *plan) {
     for (ReplyKeyWord &word : key->words) word = kEmptyWord;
     key->passing = plan != nullptr ? plan->emptyPassing : kAllKeyWords;
+    key->set = 0;
 }
 
 // The table's row of each token kind (by kind number), or -1.
@@ -60,13 +61,16 @@ bool KeyUpdate(ReplyKey *key, const PjlToken *token, const ReplyPlanIndex *plan)
     if (row.word >= 0) {
         const uint32_t hash = WordHash(token->text, token->length);
         key->words[row.word] = {token->text, token->length, hash};
+        key->set |= 1u << row.word;
         const bool passes = plan == nullptr || WordFilterHolds(plan->filters[row.word], hash);
         key->passing = passes ? key->passing | (1u << row.word) : key->passing & ~(1u << row.word);
     }
-    if (row.clearFrom < kReplyKeyWords) {
+    // Most line ends find the words they clear empty already.
+    const uint32_t cleared = key->set & (kAllKeyWords << row.clearFrom);
+    if (cleared != 0) {
         for (int w = row.clearFrom; w < kReplyKeyWords; ++w) key->words[w] = kEmptyWord;
-        const uint32_t cleared = kAllKeyWords & ~((1u << row.clearFrom) - 1);
         key->passing = (key->passing & ~cleared) | ((plan != nullptr ? plan->emptyPassing : kAllKeyWords) & cleared);
+        key->set &= ~cleared;
     }
     return row.dispatch;
 }

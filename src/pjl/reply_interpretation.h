@@ -43,6 +43,7 @@ struct ReplyKeyWord {
 struct ReplyKey {
     ReplyKeyWord words[kReplyKeyWords];
     uint32_t passing;  // with a plan: bit w set when word w passes the plan's filter of that word
+    uint32_t set;      // bit w set when word w was set since it was last emptied
 };
 
 // A word's hash from its length and its first and last characters (at
