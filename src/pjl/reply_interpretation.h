@@ -5,6 +5,7 @@
 
 #include "pjl/pjl_scanner.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -48,7 +49,9 @@ struct ReplyKey {
 
 // A word's hash from its length and its first and last characters (at
 // most eight of each): words are short, and a hit is confirmed by comparing
-// the words. The hash of a key folds its five word hashes in order.
+// the words. The same hash is computed at compile time for the tables and
+// at run time for the replies.
+static_assert(std::endian::native == std::endian::little, "word hashes read characters as little-endian numbers");
 namespace hash_detail {
 // `count` (at most 8) characters from `text` as a little-endian number.
 constexpr uint64_t Load(const char *text, uint32_t count) {
@@ -56,7 +59,7 @@ constexpr uint64_t Load(const char *text, uint32_t count) {
     if (std::is_constant_evaluated()) {
         for (uint32_t i = 0; i < count; ++i) value |= static_cast<uint64_t>(static_cast<uint8_t>(text[i])) << (8 * i);
     } else {
-        std::memcpy(&value, text, count);  // this family's platforms are little-endian
+        std::memcpy(&value, text, count);
     }
     return value;
 }
