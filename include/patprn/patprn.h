@@ -857,7 +857,8 @@ PATPRN_API QueryNode *WINAPI PatCreateEmulUniqQueryInfo(PrnInfoEx *info, DWORD r
  *         updated in place. Items and strings the library hangs into it come
  *         from the global heap; the library releases them only when it
  *         replaces a string or clears a list, otherwise the host releases
- *         them with GlobalFree.
+ *         them with GlobalFree. A string whose text did not change keeps
+ *         its block, and a rebuilt list may refill the blocks it held.
  *  @param revision PAT_REVISION_PJL (2).
  *  @return 1 on success; 0 with 87 (null argument, wrong revision or root
  *          type, small dwSize, malformed tree), 13 (the attached query text
