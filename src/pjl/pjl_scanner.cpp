@@ -45,9 +45,9 @@ constexpr auto kClasses = [] {
 inline uint8_t ClassOf(char c) { return kClasses.of[static_cast<unsigned char>(c)]; }
 
 // Words are short and end at unpredictable places: where the processor has
-// 16-byte compares, the end of a word (or of a run of skipped characters)
-// is found for 16 characters at a time, without a branch per character.
-// The last 15 characters of a text, and other processors, go one by one.
+// 16-byte compares, the end of a word is found for 16 characters at a time,
+// without a branch per character. The last 15 characters of a text, and
+// other processors, go one by one.
 #if defined(__SSE2__)
 constexpr size_t kBlock = 16;
 
