@@ -75,6 +75,32 @@ bool KeyUpdate(ReplyKey *key, const PjlToken *token, const ReplyPlanIndex *plan)
     return row.dispatch;
 }
 
+// The kinds of token that can change the key's word at each place: those
+// that set a word at or before it, and those that empty it.
+constexpr auto kKindsChangingPlace = [] {
+    struct {
+        uint32_t kinds[kReplyKeyWords];
+    } index{};
+    for (int place = 0; place < kReplyKeyWords; ++place) {
+        for (const KeyUpdateRow &row : kKeyUpdateTable) {
+            if ((row.word >= 0 && row.word <= place) || row.clearFrom <= place) index.kinds[place] |= 1u << row.kind;
+        }
+    }
+    return index;
+}();
+static_assert(PJL_TOK_TAB < 32, "token kinds other than the end fit a 32-bit set");
+
+// The kinds of token the walk must apply to the key. A key holding a word
+// that is at its place in no planned key is looked up again only after a
+// token changes that word; until then the walk passes tokens by unapplied.
+// What they would have set beyond that place is emptied again before any
+// lookup reads it: a reply's command line has one category, a body line
+// starts after a line end, an item's value is followed by a line end.
+uint32_t KindsToApply(const ReplyKey *key) {
+    const uint32_t failing = ~key->passing & kAllKeyWords;
+    return failing == 0 ? ~0u : kKindsChangingPlace.kinds[std::countr_zero(failing)];
+}
+
 uint32_t KeyHash(const ReplyKey *key) {
     uint32_t hashes[kReplyKeyWords];
     for (int w = 0; w < kReplyKeyWords; ++w) hashes[w] = key->words[w].hash;
@@ -354,6 +380,7 @@ uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const ch
     PjlLoggedToken readAhead[kPjlReadAhead];
     PjlScannerReadAhead(&scanner, readAhead);
     uint32_t walk = ERROR_SUCCESS;
+    uint32_t applied = ~0u;  // the kinds of token applied to the key now
     PjlToken token;
     for (;;) {
         const uint32_t result = PjlScanNext(&scanner, &token);
@@ -361,12 +388,13 @@ uint32_t ReplyDispatch(PrnInfoEx *info, const ReplyKeyRow *familyTable, const ch
         if (token.kind == PJL_TOK_END) break;
         // A malformed reply: the scanner is back looking for the next "@PJL",
         // and the next command word starts a fresh key.
-        if (result != 0) continue;
+        if (result != 0 || ((applied >> (token.kind & 31)) & 1) == 0) continue;
         if (KeyUpdate(&key, &token, plan)) {
             const uint32_t handled = plan != nullptr ? KeyPlanDispatch(info, plan, &key, &scanner)
                                                      : KeySearchDispatch(info, familyTable, &key, &scanner);
             if (handled != ERROR_SUCCESS) return handled;
         }
+        applied = KindsToApply(&key);
     }
     return walk;
 }

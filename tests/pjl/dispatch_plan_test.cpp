@@ -46,16 +46,31 @@ const char *Pick(std::mt19937 &random, const char *const (&words)[N]) {
     return words[random() % N];
 }
 
+// A command line: the category alone, after a label, with a value, or
+// missing.
+std::string CommandLine(std::mt19937 &random) {
+    std::string text = "@PJL "s + Pick(random, kCommands);
+    switch (random() % 6) {
+        case 0: text += " "s + Pick(random, kHeadings) + ":"s + Pick(random, kValues) + " " + Pick(random, kCategories); break;
+        case 1: text += " "s + Pick(random, kCategories) + "="s + Pick(random, kValues); break;
+        case 2: break;
+        default: text += " "s + Pick(random, kCategories);
+    }
+    return text + "\r\n";
+}
+
 // A reply: a command line, then body lines of headings, values, bracketed
-// counts and item lines, in random shapes.
+// counts and item lines, in random shapes; now and then a line the reply
+// structure does not allow, or a reply without its form feed.
 std::string Reply(std::mt19937 &random) {
-    std::string text = "@PJL "s + Pick(random, kCommands) + " " + Pick(random, kCategories) + "\r\n";
+    std::string text = CommandLine(random);
     const int lines = static_cast<int>(random() % 5);
     for (int line = 0; line < lines; ++line) {
-        switch (random() % 4) {
+        switch (random() % 5) {
             case 0: text += Pick(random, kValues) + "\r\n"s; break;
             case 1: text += Pick(random, kHeadings) + "\r\n"s; break;
             case 2: text += Pick(random, kHeadings) + "="s + Pick(random, kValues) + "\r\n"; break;
+            case 3: text += random() % 2 == 0 ? ":"s + Pick(random, kItems) + "\r\n" : "\t\t"s + Pick(random, kValues) + "\r\n"; break;
             default: {
                 const int items = static_cast<int>(random() % 4);
                 text += Pick(random, kHeadings) + " ["s + std::to_string(items) + " ENUMERATED]\r\n";
@@ -67,7 +82,7 @@ std::string Reply(std::mt19937 &random) {
             }
         }
     }
-    return text + "\f";
+    return random() % 8 == 0 ? text : text + "\f";
 }
 
 TEST(ReplyDispatch, PlanAndRowSearchLeaveTheSameRecord) {
