@@ -313,16 +313,25 @@ constexpr bool IsState(PjlState state) { return state >= PjlState::FindPrefix &&
     return step.error ? ERROR_INVALID_DATA : ERROR_SUCCESS;
 }
 
+// A category word read without error.
+inline bool IsCategory(const PjlLoggedToken &read) { return read.token.kind == PJL_TOK_CATEGORY && read.result == 0; }
+
 // Reads up to `capacity` tokens (at least one), the end token being the
-// last. The walk's position and state stay in locals while it reads.
-uint32_t ReadMany(PjlScanner *s, PjlLoggedToken *tokens, uint32_t capacity) {
+// last. The walk's position and state stay in locals while it reads. With
+// Marks, bit i of *categories tells whether token i is a category word.
+template <bool Marks>
+uint32_t ReadMany(PjlScanner *s, PjlLoggedToken *tokens, uint32_t capacity, uint64_t *categories = nullptr) {
     PjlScanner walk = *s;
     uint32_t count = 0;
+    uint64_t marks = 0;
     do {
-        PjlLoggedToken &read = tokens[count++];
+        PjlLoggedToken &read = tokens[count];
         read.result = Read(&walk, &read.token);
+        if constexpr (Marks) marks |= uint64_t{IsCategory(read)} << count;
+        ++count;
         if (read.token.kind == PJL_TOK_END) break;
     } while (count < capacity);
+    if constexpr (Marks) *categories |= marks;
     s->position = walk.position;
     s->state = walk.state;
     return count;
@@ -362,22 +371,33 @@ void PjlScannerReplay(PjlScanner *scanner, const PjlTokenLog *log) {
 uint32_t PjlScanRead(PjlScanner *s, PjlToken *token) {
     if (s->aheadNext < s->aheadCount) return PjlScanNext(s, token);
     if (s->readAhead == nullptr) return Read(s, token);
-    s->aheadCount = ReadMany(s, s->readAhead, kPjlReadAhead);
+    s->aheadCount = ReadMany<false>(s, s->readAhead, kPjlReadAhead);
     s->aheadNext = 1;
     s->ahead = s->readAhead;
     *token = s->readAhead[0].token;
     return s->readAhead[0].result;
 }
 
-uint32_t PjlScanTokens(PjlScanner *scanner, PjlLoggedToken *tokens, uint32_t capacity) {
+uint32_t PjlScanTokens(PjlScanner *scanner, PjlLoggedToken *tokens, uint32_t capacity, uint64_t *categories) {
     if (capacity == 0) return 0;
+    if (categories != nullptr) {
+        *categories = 0;
+        if (capacity > 64) capacity = 64;
+    }
     // Tokens read ahead come first.
     uint32_t count = 0;
     while (scanner->aheadNext < scanner->aheadCount && count < capacity) {
         tokens[count] = scanner->ahead[scanner->aheadNext++];
+        if (categories != nullptr) *categories |= uint64_t{IsCategory(tokens[count])} << count;
         if (tokens[count++].token.kind == PJL_TOK_END) return count;
     }
-    return count < capacity ? count + ReadMany(scanner, tokens + count, capacity - count) : count;
+    if (count == capacity) return count;
+    if (categories == nullptr) return count + ReadMany<false>(scanner, tokens + count, capacity - count);
+    uint64_t read = 0;
+    const uint32_t first = count;
+    count += ReadMany<true>(scanner, tokens + first, capacity - first, &read);
+    *categories |= read << first;
+    return count;
 }
 
 uint32_t PjlTokenCut(const PjlToken *token, uint32_t cut) { return CutLength(token->text, token->whole, cut); }

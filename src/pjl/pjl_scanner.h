@@ -120,8 +120,10 @@ void PjlScannerInit(PjlScanner *scanner, const char *text, size_t length);
 
 // Reads the next tokens of the walk into `tokens`: at most `capacity`, the
 // end token being the last. Returns how many; each comes with the result
-// PjlScanNext would have given.
-uint32_t PjlScanTokens(PjlScanner *scanner, PjlLoggedToken *tokens, uint32_t capacity);
+// PjlScanNext would have given. With `categories`, at most 64 are read
+// and bit i of *categories is set when token i is a category word read
+// without error (what the coverage check looks for).
+uint32_t PjlScanTokens(PjlScanner *scanner, PjlLoggedToken *tokens, uint32_t capacity, uint64_t *categories = nullptr);
 
 // One step of the reply state machine: delivers the next token and its kind.
 // Returns 0, or ERROR_INVALID_DATA (13) when the text does not follow the

@@ -248,13 +248,15 @@ void BatchFindReplies(CategoryBatch *batch, const char *answer, size_t answerLen
             break;
         }
     }
+    static_assert(kPjlReadAhead <= 64, "a run's category words are marked in 64 bits");
     PjlLoggedToken unlogged[kPjlReadAhead];
     int undecided = batch->count;
     bool ended = false;
     while (undecided > 0 && !ended) {
         const bool logging = log != nullptr && log->count + kPjlReadAhead <= kPjlTokenLogSize;
         PjlLoggedToken *run = logging ? log->tokens + log->count : unlogged;
-        const uint32_t count = PjlScanTokens(&scanner, run, kPjlReadAhead);
+        uint64_t categories = 0;
+        const uint32_t count = PjlScanTokens(&scanner, run, kPjlReadAhead, &categories);
         if (logging) {
             log->count += count;
             log->afterPosition = scanner.position;
@@ -264,9 +266,8 @@ void BatchFindReplies(CategoryBatch *batch, const char *answer, size_t answerLen
         }
         // A run ends with the end token, if it came.
         ended = run[count - 1].token.kind == PJL_TOK_END;
-        for (uint32_t i = 0; i < count; ++i) {
-            const PjlToken &token = run[i].token;
-            if (token.kind != PJL_TOK_CATEGORY || run[i].result != 0) continue;
+        for (; categories != 0; categories &= categories - 1) {
+            const PjlToken &token = run[std::countr_zero(categories)].token;
             // The walk's position after the token: a form feed is never
             // skipped after one, so it stands at or after the token's end.
             const char *after = token.text + token.whole;

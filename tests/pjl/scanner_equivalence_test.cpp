@@ -72,18 +72,35 @@ std::vector<Seen> Walk(const char *text, size_t size, bool readAhead, const PjlT
     return seen;
 }
 
-// A walk in runs of varying length.
+// A walk in runs of varying length, now and then one token at a time with
+// reading ahead (so that a run starts with tokens read ahead); runs of at
+// most 64 also mark their category words.
 std::vector<Seen> RunWalk(const char *text, size_t size, std::mt19937 &random) {
     PjlScanner scanner;
     PjlScannerInit(&scanner, text, size);
+    PjlLoggedToken buffer[kPjlReadAhead];
+    PjlScannerReadAhead(&scanner, buffer);
     std::vector<Seen> seen;
     std::vector<PjlLoggedToken> run(97);
     while (seen.size() < kMostTokens) {
+        if (random() % 4 == 0) {
+            PjlToken token;
+            const uint32_t result = PjlScanNext(&scanner, &token);
+            seen.push_back(Saw(text, size, token, result));
+            if (Finished(seen.back())) break;
+            continue;
+        }
         const uint32_t capacity = 1 + random() % 97;
-        const uint32_t count = PjlScanTokens(&scanner, run.data(), capacity);
+        uint64_t categories = ~uint64_t{0};
+        const bool marking = capacity <= 64;
+        const uint32_t count = PjlScanTokens(&scanner, run.data(), capacity, marking ? &categories : nullptr);
         EXPECT_GE(count, 1u);
         EXPECT_LE(count, capacity);
         for (uint32_t i = 0; i < count; ++i) {
+            const bool category = run[i].token.kind == PJL_TOK_CATEGORY && run[i].result == 0;
+            if (marking) {
+                EXPECT_EQ((categories >> i) & 1, uint64_t{category}) << "token " << i << " of a run";
+            }
             seen.push_back(Saw(text, size, run[i].token, run[i].result));
             if (run[i].token.kind == PJL_TOK_END) {
                 EXPECT_EQ(i + 1, count) << "the end token is the last of a run";
