@@ -226,8 +226,8 @@ struct StatusPrinter {
 
 // The compiler sums many bytes at a time (vector instructions); the
 // bytewise touch keeps the sum in a register from byte to byte, as a loop
-// the compiler does not vectorise runs. Both are reported: a ratio to the
-// touch rate depends much on which one it is.
+// that is not vectorised would. Both are reported: a ratio to the touch
+// rate depends much on which one it is.
 template <bool Bytewise>
 uint64_t Touch(const char *text) {
     const size_t length = std::strlen(text);
@@ -266,25 +266,21 @@ double TouchSeconds(const std::string &replies) {
 
 constexpr size_t kReplySetSize = 2 * 1024;
 
-void BM_TouchReplies(benchmark::State &state) {
+template <bool Bytewise>
+void TouchBenchmark(benchmark::State &state) {
     Printer printer(kReplySetSize);
     for (auto _ : state) {
         benchmark::DoNotOptimize(printer.replies.data());
-        benchmark::DoNotOptimize(TouchReplies(printer.replies));
+        benchmark::DoNotOptimize(TouchReplies<Bytewise>(printer.replies));
         benchmark::ClobberMemory();
     }
     state.counters["bytes"] = static_cast<double>(printer.replies.size() + sizeof kDeviceId - 1);
 }
+
+void BM_TouchReplies(benchmark::State &state) { TouchBenchmark<false>(state); }
 BENCHMARK(BM_TouchReplies)->Unit(benchmark::kMicrosecond);
 
-void BM_TouchRepliesBytewise(benchmark::State &state) {
-    Printer printer(kReplySetSize);
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(printer.replies.data());
-        benchmark::DoNotOptimize(TouchReplies<true>(printer.replies));
-        benchmark::ClobberMemory();
-    }
-}
+void BM_TouchRepliesBytewise(benchmark::State &state) { TouchBenchmark<true>(state); }
 BENCHMARK(BM_TouchRepliesBytewise)->Unit(benchmark::kMicrosecond);
 
 // PatSetCentroDataTo over replies of `range(0)` KB and the device ID, the

@@ -331,7 +331,7 @@ uint32_t ReadMany(PjlScanner *s, PjlLoggedToken *tokens, uint32_t capacity, uint
         ++count;
         if (read.token.kind == PJL_TOK_END) break;
     } while (count < capacity);
-    if constexpr (Marks) *categories |= marks;
+    if constexpr (Marks) *categories = marks;
     s->position = walk.position;
     s->state = walk.state;
     return count;
@@ -393,7 +393,7 @@ uint32_t PjlScanTokens(PjlScanner *scanner, PjlLoggedToken *tokens, uint32_t cap
     }
     if (count == capacity) return count;
     if (categories == nullptr) return count + ReadMany<false>(scanner, tokens + count, capacity - count);
-    uint64_t read = 0;
+    uint64_t read;
     const uint32_t first = count;
     count += ReadMany<true>(scanner, tokens + first, capacity - first, &read);
     *categories |= read << first;
