@@ -9,8 +9,8 @@
 #include <optional>
 
 #include "harness.h"
-#include "printer_model.h"
-#include "usb.h"
+#include "simulator/printer_model.h"
+#include "transports/usb.h"
 
 namespace patmontest {
 namespace {

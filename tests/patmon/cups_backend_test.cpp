@@ -1,6 +1,6 @@
 // The backend's side of the print system: device URIs, the job's language,
 // what the queue is told as the printer changes, and the job's framing.
-#include "cups_backend.h"
+#include "cups/cups_backend.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 
 #include <map>
 
-#include "json_io.h"
+#include "outputs/json_output.h"
 #include "support/stored_bitmap.h"
-#include "transport.h"
+#include "simulator/virtual_transport.h"
 
 namespace patmontest {
 

@@ -14,7 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "polling.h"
+#include "poll/poll.h"
 
 namespace patmontest {
 

@@ -5,10 +5,10 @@
 
 #include "expected.h"
 #include "harness.h"
-#include "json_io.h"
-#include "picture.h"
-#include "printer_model.h"
-#include "transport.h"
+#include "outputs/json_output.h"
+#include "outputs/picture.h"
+#include "simulator/printer_model.h"
+#include "simulator/virtual_transport.h"
 
 namespace patmontest {
 namespace {

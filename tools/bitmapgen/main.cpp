@@ -9,7 +9,7 @@
 //                            the size
 #include "artwork.h"
 #include "bmp.h"
-#include "png_writer.h"
+#include "outputs/png_writer.h"
 
 #include <cstdio>
 #include <cstdlib>

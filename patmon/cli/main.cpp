@@ -1,0 +1,101 @@
+// patmon: the reference status monitor of the printer data library. The
+// command line (CLI11) is read here; the commands do the work.
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <iostream>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "cli/commands.h"
+#ifdef PATMON_HAVE_SERVE
+#include "serve/serve.h"
+#endif
+#include "transports/snmp.h"
+#ifndef _WIN32
+#include "cups/cups_backend.h"
+#endif
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+void OnSignal(int) { g_stop.store(true); }
+
+void AddPollOptions(CLI::App *app, patmon::PollCommand &command) {
+    app->add_option("TARGET", command.target, "virtual[:SCENARIO] | tcp://HOST[:PORT] | usb:DEVICE")->required();
+    app->add_option("--lang", command.language, "language code (EN, JP, DE, FR, ...)");
+    app->add_option("--picture", command.picture, "write the status picture to this PNG file");
+    app->add_flag("--json", command.json, "the whole result as JSON on stdout");
+    app->add_option("--timeout", command.timeoutSeconds, "seconds per poll");
+    app->add_option("--device-id", command.deviceId, "use this device ID instead of asking the printer");
+    app->add_option("--snmp", command.snmp, "HOST[:PORT] of the SNMP agent (tcp targets; default: the target host)");
+    app->add_option("--community", command.community, "SNMP read community");
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+#ifndef _WIN32
+    // Installed as the print queue's backend "patprn", the program is that.
+    if (argc > 0 && patmon::IsBackendInvocation(argv[0])) return patmon::RunBackend(argc, argv);
+#endif
+#ifdef _WIN32
+    // UTF-8 bytes out as they are, with the same line ends as on Linux.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+
+    CLI::App app{"patmon: printer status monitor"};
+    app.require_subcommand(0, 1);
+    patmon::PollCommand poll, watch;
+    patmon::SimulateOptions simulate;
+    bool noSnmp = false;
+
+    CLI::App *pollCommand = app.add_subcommand("poll", "poll a printer once and show its status");
+    AddPollOptions(pollCommand, poll);
+    CLI::App *watchCommand = app.add_subcommand("watch", "poll every few seconds and show what changed");
+    AddPollOptions(watchCommand, watch);
+    watchCommand->add_option("--interval", watch.intervalSeconds, "seconds between polls");
+    watchCommand->add_option("--count", watch.count, "stop after this many polls");
+    CLI::App *simulateCommand = app.add_subcommand("simulate", "serve the virtual printer over TCP and SNMP");
+    simulateCommand->add_option("--scenario", simulate.scenario, "built-in scenario name or scenario file");
+    simulateCommand->add_option("--listen", simulate.listen, "HOST:PORT of the PJL port");
+    simulateCommand->add_option("--snmp", simulate.snmp, "HOST:PORT of the SNMP agent");
+    simulateCommand->add_flag("--no-snmp", noSnmp, "serve no SNMP agent");
+    simulateCommand->add_option("--job-file", simulate.jobFile, "append received print data to this file");
+    CLI::App *scenariosCommand = app.add_subcommand("scenarios", "list the built-in scenarios");
+#ifdef PATMON_HAVE_SERVE
+    patmon::ServeOptions serve;
+    CLI::App *serveCommand = app.add_subcommand("serve", "watch a fleet of printers; serve metrics, API and page");
+    serveCommand->add_option("--config", serve.config, "the fleet's configuration file (JSON)");
+    serveCommand->add_option("--listen", serve.listen, "HOST:PORT of the HTTP service (default 127.0.0.1:9464)");
+    serveCommand->add_option("--simulate", serve.simulate, "instead of a config: N virtual printers");
+    serveCommand->add_option("--interval", serve.intervalSeconds, "with --simulate: seconds between polls");
+    serveCommand->add_option("--lang", serve.language, "with --simulate: language code");
+    serveCommand->add_option("--workers", serve.workers, "threads for the library calls (default 2)");
+#endif
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError &e) {
+        const int status = app.exit(e);
+        return status == 0 ? patmon::kExitOk : patmon::kExitUsage;
+    }
+    if (*pollCommand) return patmon::RunPoll(poll);
+    if (*watchCommand) return patmon::RunWatch(watch, g_stop);
+    if (*simulateCommand) {
+        if (noSnmp || !patmon::SnmpAvailable()) simulate.snmp.clear();
+        return patmon::Simulate(simulate, g_stop);
+    }
+    if (*scenariosCommand) return patmon::RunScenarios();
+#ifdef PATMON_HAVE_SERVE
+    if (*serveCommand) return patmon::Serve(serve, g_stop);
+#endif
+    return patmon::RunPoll(patmon::PollCommand{});
+}

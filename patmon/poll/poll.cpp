@@ -1,0 +1,249 @@
+#include "poll/poll.h"
+
+#include <cstring>
+
+#include "poll/text.h"
+
+namespace patmon {
+
+namespace {
+
+constexpr DWORD kQueryFlags = PAT_QUERY_CONFIG | PAT_QUERY_TRAYS | PAT_QUERY_OUTBINS;
+constexpr DWORD kShortRecordFlags = PAT_PRNINFO_STATE | PAT_PRNINFO_SYSTEM | PAT_PRNINFO_TRAYS | PAT_PRNINFO_OUTBINS |
+                                    PAT_PRNINFO_EMULATIONS | PAT_PRNINFO_FONTS | PAT_PRNINFO_IDENTITY | PAT_PRNINFO_DUPLEX |
+                                    PAT_PRNINFO_ENGINE_STATUS;
+
+// Query-tree nodes as the host makes them: global-heap blocks with the data
+// inline, released node by node with GlobalFree.
+QueryNode *MakeNode(int32_t type, const void *data, uint32_t length) {
+    auto *node = static_cast<QueryNode *>(GlobalAlloc(GPTR, QNODE_HEADER_SIZE + length));
+    if (node == nullptr) return nullptr;
+    node->nType = type;
+    node->dwLength = length;
+    if (length != 0) std::memcpy(QNODE_DATA(node), data, length);
+    return node;
+}
+
+QueryNode *MakeTextNode(int32_t type, const std::string &text) {
+    return MakeNode(type, text.c_str(), static_cast<uint32_t>(text.size() + 1));
+}
+
+void AppendChild(QueryNode *parent, QueryNode *child) {
+    if (child == nullptr) return;
+    child->pParent = parent;
+    if (parent->pLastChild != nullptr) {
+        parent->pLastChild->pNextSibling = child;
+    } else {
+        parent->pFirstChild = child;
+    }
+    parent->pLastChild = child;
+}
+
+void FreeTree(QueryNode *node) {
+    while (node != nullptr) {
+        QueryNode *next = node->pNextSibling;
+        FreeTree(node->pFirstChild);
+        GlobalFree(node);
+        node = next;
+    }
+}
+
+// Owns one tree for the length of a poll.
+struct Tree {
+    QueryNode *root;
+    ~Tree() { FreeTree(root); }
+};
+
+std::string ChildText(const QueryNode *root, int32_t type) {
+    for (const QueryNode *child = root->pFirstChild; child != nullptr; child = child->pNextSibling) {
+        if (child->nType == type && child->dwLength != 0) {
+            const char *data = static_cast<const char *>(QNODE_DATA(const_cast<QueryNode *>(child)));
+            return std::string(data, strnlen(data, child->dwLength));
+        }
+    }
+    return {};
+}
+
+// The text the library gives for the record's status, in the selected
+// language's code page; empty if it has none.
+std::string StatusText(const QueryNode *statusTree, DWORD variant) {
+    // Most texts fit the first buffer: one call instead of asking the size
+    // first (the fleet service makes this call for every poll).
+    std::string text(1024, '\0');
+    DWORD length = static_cast<DWORD>(text.size());
+    if (!PatGetStatusString(PAT_STATUS_SOURCE_PJL, statusTree, PAT_REVISION_STATUS, variant, text.data(), &length)) {
+        if (GetLastError() != PAT_ERROR_INSUFFICIENT_BUFFER || length <= text.size()) return {};
+        text.assign(length, '\0');
+        if (!PatGetStatusString(PAT_STATUS_SOURCE_PJL, statusTree, PAT_REVISION_STATUS, variant, text.data(),
+                                &length)) {
+            return {};
+        }
+    }
+    text.resize(strnlen(text.c_str(), text.size()));
+    return text;
+}
+
+std::vector<DrawStep> DrawList(const QueryNode *statusTree) {
+    std::vector<DrawStep> steps;
+    BitmapInfo *info = PatCreateBitmapInfo(PAT_STATUS_SOURCE_PJL, statusTree, PAT_REVISION_STATUS);
+    if (info == nullptr) return steps;
+    for (DWORD l = 0; l < info->nLayers; ++l) {
+        const BitmapLayer &layer = info->pLayers[l];
+        for (DWORD e = 0; e < layer.nEntries; ++e) {
+            const BitmapEntry &entry = layer.pEntries[e];
+            steps.push_back({std::string(entry.szName, strnlen(entry.szName, sizeof entry.szName)), entry.nX,
+                             entry.nY, entry.dwRop});
+        }
+    }
+    PatDisposeBitmapInfo(info);
+    return steps;
+}
+
+// The PJL text of the query the library makes for the record as it is now.
+std::string QueryText(PrinterRecord &record, DWORD flags) {
+    Tree query{PatCreateQueryInfo(record.get(), PAT_REVISION_PJL, flags)};
+    return query.root != nullptr ? ChildText(query.root, QNODE_PJL_TEXT) : std::string();
+}
+
+// Hands the replies to the library. Fills `result`'s problem when the
+// printer did not answer.
+bool Interpret(PendingPoll &pending, Exchange exchange, PrinterRecord &record, const PollOptions &options,
+               PollResult &result) {
+    if (pending.query == nullptr) {
+        result.problem = pending.problem;
+        return false;
+    }
+    if (!exchange.answered) {
+        result.problem = exchange.problem;
+        return false;
+    }
+    if (options.deviceId) exchange.deviceId = options.deviceId;
+
+    // The answer tree: the query attached unchanged, the replies, the device ID.
+    Tree answer{MakeNode(QNODE_ANSWER_ROOT, nullptr, 0)};
+    if (answer.root == nullptr) {
+        result.problem = "out of memory";
+        return false;
+    }
+    AppendChild(answer.root, pending.query);
+    pending.query = nullptr;
+    AppendChild(answer.root, MakeTextNode(QNODE_PJL_TEXT, exchange.replies));
+    if (exchange.deviceId) AppendChild(answer.root, MakeTextNode(QNODE_DEVICE_ID, *exchange.deviceId));
+    if (!PatSetCentroDataTo(answer.root, 0, record.get(), PAT_REVISION_PJL)) {
+        const DWORD error = GetLastError();
+        result.problem = error == PAT_ERROR_REPLY_MISSING
+                             ? "the printer's replies are incomplete"
+                             : "the library refused the replies (error " + std::to_string(error) + ")";
+        return false;
+    }
+    result.deviceIdRead = exchange.deviceId.has_value();
+    if (!pending.deviceIdAsked) result.problem = pending.problem;
+    if (!exchange.problem.empty()) result.problem = exchange.problem;
+    return true;
+}
+
+}  // namespace
+
+PrinterRecord::PrinterRecord() { get()->dwSize = PAT_PRNINFOEX_MIN_SIZE; }
+
+PrinterRecord::~PrinterRecord() {
+    PrnInfoEx *r = get();
+    for (void *head : {static_cast<void *>(r->pEngineStatus), static_cast<void *>(r->pLoadedEmul),
+                       static_cast<void *>(r->pLoadedFont), static_cast<void *>(r->pTrayInfo),
+                       static_cast<void *>(r->pOutBinInfo), static_cast<void *>(r->pDeviceInfo),
+                       static_cast<void *>(r->pEmulUniqInfo), static_cast<void *>(r->pCounterInfo),
+                       static_cast<void *>(r->pSupplyInfo)}) {
+        for (auto *item = static_cast<InfoItem *>(head); item != nullptr;) {
+            InfoItem *next = item->next;
+            GlobalFree(item);
+            item = next;
+        }
+    }
+    for (char *text : {r->pModelName, r->pMakerName, r->pDescription, r->pSYSVersion, r->pMainProgVersion,
+                       r->pVPSVersion}) {
+        if (text != nullptr) GlobalFree(text);
+    }
+}
+
+PendingPoll::~PendingPoll() { FreeTree(query); }
+
+void StartPoll(PrinterRecord &record, const PollOptions &options, bool canReadDeviceId, PendingPoll &pending) {
+    pending.deviceIdAsked = options.deviceId.has_value() || canReadDeviceId;
+    if (!pending.deviceIdAsked) pending.problem = "no device ID source: the device ID was left out of the query";
+    pending.flags = kQueryFlags | (pending.deviceIdAsked ? PAT_QUERY_DEVICE_ID : 0);
+    pending.query = PatCreateQueryInfo(record.get(), PAT_REVISION_PJL, pending.flags);
+    if (pending.query == nullptr) {
+        pending.problem = "the library made no query (error " + std::to_string(GetLastError()) + ")";
+        return;
+    }
+    pending.pjl = ChildText(pending.query, QNODE_PJL_TEXT);
+    pending.fetchDeviceId = pending.deviceIdAsked && !options.deviceId.has_value();
+}
+
+namespace {
+
+// One exchange with the printer. `askAgain` tells whether the replies
+// changed what the library would ask next.
+PollResult PollOnce(const AskPrinter &ask, bool canReadDeviceId, PrinterRecord &record, const PollOptions &options,
+                    const std::string &language, bool *askAgain) {
+    PendingPoll pending;
+    StartPoll(record, options, canReadDeviceId, pending);
+    Exchange exchange;
+    if (pending.query != nullptr) exchange = ask(pending.pjl, pending.fetchDeviceId);
+    PollResult result = FinishPoll(pending, std::move(exchange), record, options, language);
+    *askAgain = result.responded && QueryText(record, pending.flags) != pending.pjl;
+    return result;
+}
+
+}  // namespace
+
+PollResult Poll(const AskPrinter &ask, bool canReadDeviceId, PrinterRecord &record, const PollOptions &options,
+                const std::string &language) {
+    bool askAgain = false;
+    PollResult result = PollOnce(ask, canReadDeviceId, record, options, language, &askAgain);
+    // The library asks about optional trays (feed units) only once the
+    // record lists them, so the first replies of such a printer leave their
+    // size, level and media out; one more exchange completes the record.
+    if (askAgain) result = PollOnce(ask, canReadDeviceId, record, options, language, &askAgain);
+    return result;
+}
+
+PollResult FinishPoll(PendingPoll &pending, Exchange exchange, PrinterRecord &record, const PollOptions &options,
+                      const std::string &language) {
+    PollResult result;
+    result.responded = Interpret(pending, std::move(exchange), record, options, result);
+    // A printer that does not answer is the host's to report: the record
+    // says so, and the library then shows the no-response status.
+    record.get()->bNoResponse = result.responded ? 0 : 1;
+
+    for (const EngineStatusItem *item = record.get()->pEngineStatus; item != nullptr;
+         item = reinterpret_cast<const EngineStatusItem *>(item->next)) {
+        result.codes.push_back(item->dwCode);
+    }
+    if (!result.responded) result.codes.push_back(PAT_STATUS_NO_RESPONSE);
+
+    // The status tree: this host keeps one record per printer, so it is
+    // both the supplement (type 2) and the main record (type 1).
+    const PrnInfoEx *main = record.get();
+    Tree status{MakeNode(QNODE_STATUS_ROOT, nullptr, 0)};
+    if (status.root != nullptr) {
+        AppendChild(status.root, MakeNode(QNODE_ANSWER_ROOT, &main, sizeof main));
+        AppendChild(status.root, MakeNode(QNODE_QUERY_ROOT, &main, sizeof main));
+        result.label = ToUtf8(StatusText(status.root, PAT_STATUS_TEXT_SHORT), language);
+        result.message = ToUtf8(StatusText(status.root, PAT_STATUS_TEXT_DETAILED), language);
+        result.picture = DrawList(status.root);
+    }
+    PatPrnInfoExToPrnInfo(record.get(), &result.summary, kShortRecordFlags);
+    return result;
+}
+
+const char *RopName(uint32_t rop) {
+    switch (rop) {
+        case PAT_ROP_SRCCOPY: return "SRCCOPY";
+        case PAT_ROP_SRCAND: return "SRCAND";
+        case PAT_ROP_SRCPAINT: return "SRCPAINT";
+        default: return "";
+    }
+}
+
+}  // namespace patmon

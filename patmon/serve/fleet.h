@@ -1,0 +1,98 @@
+// The fleet service's poller: every printer on its own schedule, without a
+// thread per printer. One event loop thread keeps the schedule and does the
+// network part of every tcp poll with non-blocking sockets (PJL over TCP,
+// the device ID by asynchronous SNMP); a small pool of workers makes the
+// library calls (the query before, the replies into the record after).
+// A printer has at most one poll in flight, so its record is never used by
+// two threads at once; different printers' polls run in parallel.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "poll/poll.h"
+#include "poll/status_meanings.h"
+
+namespace patmon {
+
+struct FleetPrinterConfig {
+    std::string name;
+    std::string target;  // as `patmon poll` takes it
+    double intervalSeconds = 10;
+    double timeoutSeconds = 5;
+    std::string language = "EN";
+    std::string snmp;  // HOST[:PORT] of the device-ID agent; empty: the target's host, port 161
+    std::string community = "public";
+    std::optional<std::string> deviceId;  // used instead of asking the printer
+};
+
+struct TrayReading {
+    uint16_t tray = 0;
+    uint16_t level = 0;  // percent
+    uint16_t paper = 0;  // paper size code
+};
+
+// What the outputs know of one printer, taken from its last poll: the
+// outputs never read the record itself.
+struct PrinterView {
+    std::string name;
+    bool polled = false;
+    bool responded = false;
+    std::string label;
+    std::string message;
+    std::string lastError;
+    std::vector<uint32_t> codes;
+    std::vector<DrawStep> picture;
+    uint64_t pictureVersion = 0;  // changes whenever the picture does
+    bool attention = false;
+    std::optional<uint32_t> pageCount;
+    std::vector<TrayReading> trays;
+    int toner[4] = {0, 0, 0, 0};  // kTonerColours order: a TonerState (0 fine, 1 low, 2 empty)
+    double lastPoll = 0;       // seconds since 1970
+    double pollSeconds = 0;    // how long the poll took
+    double nextPollIn = 0;     // seconds from lastPoll to the next poll
+    std::string document;      // the API's JSON of the printer
+};
+
+// Process-wide counts. Lag is how late a poll starts against its schedule.
+struct FleetCounters {
+    uint64_t polls = 0;
+    uint64_t errors = 0;
+    static constexpr double kLagBuckets[] = {0.001, 0.005, 0.01, 0.05, 0.1, 0.25, 0.5, 1, 2.5};
+    uint64_t lagCounts[sizeof kLagBuckets / sizeof kLagBuckets[0] + 1] = {};  // the last one is +Inf
+    double lagSum = 0;
+    double lagMax = 0;
+};
+
+class Fleet {
+public:
+    // Checks every printer (target, scenario, language, addresses); nullptr
+    // with `error` naming the first bad one.
+    static std::unique_ptr<Fleet> Create(const std::vector<FleetPrinterConfig> &printers, int workers,
+                                         std::string *error);
+    ~Fleet();
+    Fleet(const Fleet &) = delete;
+    Fleet &operator=(const Fleet &) = delete;
+
+    void Start();
+    void Stop();
+
+    std::vector<PrinterView> Views() const;
+    std::optional<PrinterView> View(const std::string &name) const;
+    // The printer's status picture as PNG, composed again only when the
+    // picture changed; nullopt for an unknown printer.
+    std::optional<std::vector<uint8_t>> Picture(const std::string &name);
+    FleetCounters Counters() const;
+
+    struct Impl;
+
+private:
+    explicit Fleet(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace patmon

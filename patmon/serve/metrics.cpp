@@ -1,0 +1,124 @@
+#include "serve/metrics.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <sstream>
+
+namespace patmon {
+
+namespace {
+
+// A sample value as the format writes it.
+std::string Number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    if (std::strtod(text, nullptr) != value) std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+// Label values are escaped even though printer names are plain words.
+std::string Escaped(const std::string &value) {
+    std::string out;
+    for (char c : value) {
+        if (c == '\\' || c == '"') out += '\\';
+        if (c == '\n') {
+            out += "\\n";
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+class Writer {
+public:
+    // One family: its help, its type, then `samples` writes its series.
+    void Family(const char *name, const char *type, const char *help, const std::function<void()> &samples) {
+        out_ << "# HELP " << name << " " << help << "\n";
+        out_ << "# TYPE " << name << " " << type << "\n";
+        name_ = name;
+        samples();
+    }
+    void Sample(const std::string &labels, double value, const char *suffix = "") {
+        out_ << name_ << suffix;
+        if (!labels.empty()) out_ << "{" << labels << "}";
+        out_ << " " << Number(value) << "\n";
+    }
+    std::string Text() const { return out_.str(); }
+
+private:
+    std::ostringstream out_;
+    std::string name_;
+};
+
+std::string Printer(const PrinterView &view) { return "printer=\"" + Escaped(view.name) + "\""; }
+
+}  // namespace
+
+std::string MetricsText(const std::vector<PrinterView> &views, const FleetCounters &counters) {
+    Writer w;
+    auto each = [&views](const std::function<void(const PrinterView &)> &sample, bool respondedOnly) {
+        return [&views, sample, respondedOnly] {
+            for (const PrinterView &view : views) {
+                if (!respondedOnly || view.responded) sample(view);
+            }
+        };
+    };
+    w.Family("patmon_up", "gauge", "Whether the printer answered its last poll (1) or not (0).",
+             each([&w](const PrinterView &v) { w.Sample(Printer(v), v.responded ? 1 : 0); }, false));
+    w.Family("patmon_poll_duration_seconds", "gauge", "How long the printer's last poll took.",
+             each([&w](const PrinterView &v) { if (v.polled) w.Sample(Printer(v), v.pollSeconds); }, false));
+    w.Family("patmon_last_poll_timestamp_seconds", "gauge", "When the printer was last polled (Unix time).",
+             each([&w](const PrinterView &v) { if (v.polled) w.Sample(Printer(v), v.lastPoll); }, false));
+    w.Family("patmon_status_code", "gauge", "The printer's most urgent status codes, one series each (always 1).",
+             each([&w](const PrinterView &v) {
+                 for (uint32_t code : v.codes) w.Sample(Printer(v) + ",code=\"" + std::to_string(code) + "\"", 1);
+             }, false));
+    w.Family("patmon_attention", "gauge", "Whether the printer needs the user's attention.",
+             each([&w](const PrinterView &v) { w.Sample(Printer(v), v.attention ? 1 : 0); }, true));
+    w.Family("patmon_tray_level_percent", "gauge", "Paper left in each tray, in percent.",
+             each([&w](const PrinterView &v) {
+                 for (const TrayReading &t : v.trays) {
+                     w.Sample(Printer(v) + ",tray=\"" + std::to_string(t.tray) + "\"", t.level);
+                 }
+             }, true));
+    w.Family("patmon_tray_paper", "gauge", "The paper size code of each tray.",
+             each([&w](const PrinterView &v) {
+                 for (const TrayReading &t : v.trays) {
+                     w.Sample(Printer(v) + ",tray=\"" + std::to_string(t.tray) + "\"", t.paper);
+                 }
+             }, true));
+    // Untyped: the name is fixed by users' dashboards, and a typed family
+    // may not end in _count.
+    w.Family("patmon_page_count", "untyped", "The printer's page counter.",
+             each([&w](const PrinterView &v) { if (v.pageCount) w.Sample(Printer(v), *v.pageCount); }, true));
+    w.Family("patmon_toner_state", "gauge", "Toner per colour as the status says it: 0 fine, 1 low, 2 run out.",
+             each([&w](const PrinterView &v) {
+                 for (int c = 0; c < 4; ++c) {
+                     w.Sample(Printer(v) + ",colour=\"" + kTonerColours[c] + "\"", v.toner[c]);
+                 }
+             }, true));
+    w.Family("patmon_printers", "gauge", "Printers this service watches.",
+             [&] { w.Sample("", static_cast<double>(views.size())); });
+    w.Family("patmon_polls_total", "counter", "Polls made since the service started.",
+             [&] { w.Sample("", static_cast<double>(counters.polls)); });
+    w.Family("patmon_poll_errors_total", "counter", "Polls whose printer did not answer.",
+             [&] { w.Sample("", static_cast<double>(counters.errors)); });
+    w.Family("patmon_poll_lag_seconds", "histogram", "How late polls start against their schedule.", [&] {
+        uint64_t cumulative = 0;
+        for (size_t b = 0; b < std::size(FleetCounters::kLagBuckets); ++b) {
+            cumulative += counters.lagCounts[b];
+            w.Sample("le=\"" + Number(FleetCounters::kLagBuckets[b]) + "\"", static_cast<double>(cumulative), "_bucket");
+        }
+        cumulative += counters.lagCounts[std::size(FleetCounters::kLagBuckets)];
+        w.Sample("le=\"+Inf\"", static_cast<double>(cumulative), "_bucket");
+        w.Sample("", counters.lagSum, "_sum");
+        w.Sample("", static_cast<double>(cumulative), "_count");
+    });
+    w.Family("patmon_poll_lag_max_seconds", "gauge", "The latest start of any poll since the service started.",
+             [&] { w.Sample("", counters.lagMax); });
+    return w.Text();
+}
+
+}  // namespace patmon

@@ -1,0 +1,95 @@
+#include "serve/serve.h"
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <thread>
+
+#include "serve/fleet.h"
+#include "serve/http_server.h"
+#include "simulator/printer_model.h"
+#include "serve/serve_json.h"
+#include "transports/transport.h"
+
+namespace patmon {
+
+namespace {
+
+constexpr const char *kDefaultListen = "127.0.0.1:9464";
+
+int Usage(const std::string &message) {
+    std::cerr << "patmon serve: " << message << "\n";
+    return 2;
+}
+
+// N virtual printers, the built-in scenarios in turn (not answering
+// included), for demonstrations and load tests.
+std::vector<FleetPrinterConfig> SimulatedFleet(const ServeOptions &options) {
+    const std::vector<Scenario> &scenarios = BuiltInScenarios();
+    std::vector<FleetPrinterConfig> printers;
+    for (int i = 0; i < options.simulate; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "sim-%04d", i + 1);
+        FleetPrinterConfig printer;
+        printer.name = name;
+        printer.target = std::string("virtual:") + scenarios[static_cast<size_t>(i) % scenarios.size()].name;
+        printer.intervalSeconds = options.intervalSeconds > 0 ? options.intervalSeconds : 10;
+        printer.language = options.language;
+        printers.push_back(printer);
+    }
+    return printers;
+}
+
+}  // namespace
+
+int Serve(const ServeOptions &options, const std::atomic<bool> &stop) {
+    if (options.config.empty() == (options.simulate <= 0)) return Usage("give either --config FILE or --simulate N");
+    if (options.simulate > 100000) return Usage("--simulate takes at most 100000 printers");
+    if (!(options.workers >= 1 && options.workers <= 64)) return Usage("--workers must be 1 to 64");
+    std::vector<FleetPrinterConfig> printers;
+    std::string listen = options.listen, error;
+    if (!options.config.empty()) {
+        std::optional<ServeConfig> config = ReadServeConfig(options.config, &error);
+        if (!config) return Usage(error);
+        printers = std::move(config->printers);
+        if (listen.empty()) listen = config->listen;
+    } else {
+        printers = SimulatedFleet(options);
+    }
+    if (listen.empty()) listen = kDefaultListen;
+    auto address = ParseHostPort(listen, 9464);
+    if (!address && listen.size() > 2 && listen.ends_with(":0")) {
+        // Port 0: any free port (tests), announced on stdout.
+        address = ParseHostPort(listen.substr(0, listen.size() - 2), 9464);
+        if (address) address->second = 0;
+    }
+    if (!address) return Usage("bad listen address \"" + listen + "\"");
+
+    // A large fleet has many connections open at once (and one UDP socket
+    // per device-ID request): take all the descriptors the system allows.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+    std::unique_ptr<Fleet> fleet = Fleet::Create(printers, options.workers, &error);
+    if (!fleet) return Usage(error);
+    HttpService http(*fleet);
+    if (!http.Bind(address->first, address->second, &error)) {
+        std::cerr << "patmon serve: " << error << "\n";
+        return 1;
+    }
+    fleet->Start();
+    http.Start();
+    const bool v6 = address->first.find(':') != std::string::npos;
+    std::cout << "patmon serve: " << printers.size() << " printers, http://"
+              << (v6 ? "[" + address->first + "]" : address->first) << ":" << http.Port() << "/" << std::endl;
+    while (!stop.load()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    http.Stop();
+    fleet->Stop();
+    return 0;
+}
+
+}  // namespace patmon

@@ -1,0 +1,94 @@
+#include "serve/status_page.h"
+
+namespace patmon {
+
+const char *StatusPageHtml() {
+    return R"html(<!DOCTYPE html>
+<html lang="en">
+<head>
+<meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<title>patmon: printers</title>
+<style>
+  body { font-family: system-ui, sans-serif; margin: 0; background: #f2f3f5; color: #1d1f23; }
+  header { padding: 12px 16px; background: #263238; color: #fff; display: flex; justify-content: space-between;
+           align-items: baseline; flex-wrap: wrap; gap: 8px; }
+  header h1 { font-size: 1.2rem; margin: 0; }
+  #summary { font-size: 0.9rem; opacity: 0.85; }
+  main { display: grid; grid-template-columns: repeat(auto-fill, minmax(280px, 1fr)); gap: 12px; padding: 12px; }
+  .card { background: #fff; border-radius: 8px; box-shadow: 0 1px 3px rgba(0,0,0,0.15); padding: 10px;
+          border-left: 6px solid #4caf50; overflow-wrap: anywhere; }
+  .card.down { border-left-color: #9e9e9e; }
+  .card.attention { border-left-color: #f44336; }
+  .card h2 { font-size: 1rem; margin: 0 0 6px; }
+  .card img { width: 100%; height: auto; aspect-ratio: 320 / 200; image-rendering: pixelated; background: #eee; }
+  .label { font-weight: 600; margin: 6px 0 2px; }
+  .message { white-space: pre-line; font-size: 0.9rem; margin: 0; }
+  .when { font-size: 0.75rem; color: #666; margin-top: 6px; }
+  .error { color: #b71c1c; }
+</style>
+</head>
+<body>
+<header><h1>Printers</h1><span id="summary">loading…</span></header>
+<main id="cards"></main>
+<script>
+"use strict";
+const cards = new Map();
+
+function card(name) {
+  let c = cards.get(name);
+  if (c) return c;
+  const root = document.createElement("section");
+  root.className = "card";
+  root.dataset.printer = name;
+  root.innerHTML = '<h2></h2><img alt=""><p class="label"></p><p class="message"></p><p class="when"></p>';
+  root.querySelector("h2").textContent = name;
+  document.getElementById("cards").appendChild(root);
+  c = { root, picture: -1, key: "" };
+  cards.set(name, c);
+  return c;
+}
+
+function show(p) {
+  const c = card(p.name);
+  const key = [p.polled, p.responded, p.attention, p.label, p.message].join("\u0000");
+  if (p.picture !== c.picture) {
+    c.root.querySelector("img").src = "printers/" + encodeURIComponent(p.name) + "/status.png?v=" + p.picture;
+    c.root.querySelector("img").alt = p.label;
+    c.picture = p.picture;
+  }
+  if (key !== c.key) {
+    c.root.querySelector(".label").textContent = p.polled ? p.label : "…";
+    c.root.querySelector(".message").textContent = p.message;
+    c.root.classList.toggle("down", !p.responded);
+    c.root.classList.toggle("attention", p.responded && p.attention);
+    c.key = key;
+  }
+  const when = c.root.querySelector(".when");
+  when.textContent = p.polled ? "polled " + new Date(p.lastPoll * 1000).toLocaleTimeString() : "";
+  when.classList.toggle("error", !!p.lastError && p.polled);
+  if (p.lastError && p.polled) when.textContent += " · " + p.lastError;
+}
+
+async function refresh() {
+  try {
+    const response = await fetch("api/cards", { cache: "no-store" });
+    const printers = await response.json();
+    printers.forEach(show);
+    const up = printers.filter(p => p.responded).length;
+    document.getElementById("summary").textContent =
+      up + " of " + printers.length + " answering · " + new Date().toLocaleTimeString();
+  } catch (e) {
+    document.getElementById("summary").textContent = "service not reachable";
+  }
+}
+
+refresh();
+setInterval(refresh, 2000);
+</script>
+</body>
+</html>
+)html";
+}
+
+}  // namespace patmon

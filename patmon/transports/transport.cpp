@@ -1,0 +1,121 @@
+#include "transports/transport.h"
+
+#include "transports/net.h"
+#include "transports/reply_exchange.h"
+#include "transports/snmp.h"
+
+namespace patmon {
+
+namespace {
+
+class Tcp : public Transport {
+public:
+    Tcp(Target target, std::optional<SnmpSource> snmp) : target_(std::move(target)), snmp_(std::move(snmp)) {}
+    bool CanReadDeviceId() const override { return snmp_.has_value() && SnmpAvailable(); }
+    Exchange Ask(const std::string &pjl, bool wantDeviceId, std::chrono::milliseconds timeout) override {
+        const auto deadline = net::Clock::now() + timeout;
+        Exchange exchange;
+        const std::string where = target_.host + ":" + std::to_string(target_.port);
+        std::string error;
+        net::Socket s = net::Connect(target_.host, target_.port, deadline, &error);
+        if (s == net::kNoSocket) {
+            exchange.problem = error;
+            return exchange;
+        }
+        if (!net::SendAll(s, pjl, deadline)) {
+            exchange.problem = "cannot send the query to " + where;
+        } else {
+            exchange.problem = CollectReplies(
+                pjl, [&](char *buffer, size_t size) { return net::Receive(s, buffer, size, deadline); },
+                &exchange.replies);
+        }
+        net::Close(s);
+        if (!exchange.problem.empty()) {
+            exchange.problem = "printer at " + where + ": " + exchange.problem;
+            return exchange;
+        }
+        if (wantDeviceId) {
+            std::string snmpError;
+            exchange.deviceId = ReadDeviceId(*snmp_, deadline, &snmpError);
+            if (!exchange.deviceId) {
+                exchange.problem = snmpError;
+                return exchange;
+            }
+        }
+        exchange.answered = true;
+        return exchange;
+    }
+
+private:
+    Target target_;
+    std::optional<SnmpSource> snmp_;
+};
+
+}  // namespace
+
+PollResult Poll(Transport &transport, PrinterRecord &record, const PollOptions &options,
+                const std::string &language) {
+    const auto ask = [&](const std::string &pjl, bool wantDeviceId) {
+        return transport.Ask(pjl, wantDeviceId, options.timeout);
+    };
+    return Poll(ask, transport.CanReadDeviceId(), record, options, language);
+}
+
+std::optional<std::pair<std::string, uint16_t>> ParseHostPort(const std::string &text, uint16_t defaultPort) {
+    std::string host = text, port;
+    if (!text.empty() && text[0] == '[') {
+        const size_t close = text.find(']');
+        if (close == std::string::npos) return std::nullopt;
+        host = text.substr(1, close - 1);
+        if (close + 1 < text.size()) {
+            if (text[close + 1] != ':') return std::nullopt;
+            port = text.substr(close + 2);
+        }
+    } else if (const size_t colon = text.rfind(':'); colon != std::string::npos) {
+        host = text.substr(0, colon);
+        port = text.substr(colon + 1);
+        if (host.find(':') != std::string::npos) return std::nullopt;  // IPv6 needs brackets
+    }
+    if (host.empty()) return std::nullopt;
+    if (port.empty() && text.find(':') == std::string::npos) return std::make_pair(host, defaultPort);
+    if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    const unsigned long value = std::stoul(port);
+    if (value == 0 || value > 65535) return std::nullopt;
+    return std::make_pair(host, static_cast<uint16_t>(value));
+}
+
+std::optional<Target> ParseTarget(const std::string &text, std::string *error) {
+    Target target;
+    if (text == "virtual" || text.rfind("virtual:", 0) == 0) {
+        target.kind = Target::Kind::Virtual;
+        if (text.size() > 8) target.scenario = text.substr(8);
+        return target;
+    }
+    if (text.rfind("tcp://", 0) == 0) {
+        std::string rest = text.substr(6);
+        if (!rest.empty() && rest.back() == '/') rest.pop_back();
+        const auto hostPort = ParseHostPort(rest, 9100);
+        if (!hostPort) {
+            *error = "bad tcp target \"" + text + "\" (tcp://HOST[:PORT])";
+            return std::nullopt;
+        }
+        target.kind = Target::Kind::Tcp;
+        std::tie(target.host, target.port) = *hostPort;
+        return target;
+    }
+    if (text.rfind("usb:", 0) == 0 && text.size() > 4) {
+        target.kind = Target::Kind::Usb;
+        target.device = text.substr(4);
+        return target;
+    }
+    *error = "unknown target \"" + text + "\" (virtual[:SCENARIO], tcp://HOST[:PORT] or usb:DEVICE)";
+    return std::nullopt;
+}
+
+std::unique_ptr<Transport> TcpTransport(const Target &target, std::optional<SnmpSource> snmp) {
+    return std::make_unique<Tcp>(target, std::move(snmp));
+}
+
+}  // namespace patmon

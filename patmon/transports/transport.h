@@ -1,0 +1,54 @@
+// Transports: how a poll's questions reach a printer and its answers come
+// back. A transport sends the library's PJL text, collects the replies
+// until every category asked has its reply ended by a form feed, and reads
+// the device ID; the poll turns what comes back into an answer tree.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "poll/poll.h"
+
+namespace patmon {
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+    // Whether a device ID can be had; a poll leaves the device-ID request
+    // out of its query otherwise.
+    virtual bool CanReadDeviceId() const = 0;
+    virtual Exchange Ask(const std::string &pjl, bool wantDeviceId, std::chrono::milliseconds timeout) = 0;
+};
+
+// Polls once into `record` through `transport` (see the poll's Poll).
+PollResult Poll(Transport &transport, PrinterRecord &record, const PollOptions &options,
+                const std::string &language);
+
+// What a TARGET names: "virtual[:SCENARIO]", "tcp://HOST[:PORT]" or
+// "usb:DEVICE".
+struct Target {
+    enum class Kind { Virtual, Tcp, Usb } kind = Kind::Virtual;
+    std::string scenario = "ready";  // virtual: a built-in name or a scenario file
+    std::string host;                // tcp
+    uint16_t port = 9100;            // tcp
+    std::string device;              // usb
+};
+// Parses a target; nullopt with `error` set for a malformed one.
+std::optional<Target> ParseTarget(const std::string &text, std::string *error);
+// Parses "HOST[:PORT]" (IPv6 in brackets); nullopt when malformed.
+std::optional<std::pair<std::string, uint16_t>> ParseHostPort(const std::string &text, uint16_t defaultPort);
+
+struct SnmpSource {
+    std::string host;
+    uint16_t port = 161;
+    std::string community = "public";
+};
+
+// `snmp` empty: no SNMP (the device ID then comes from `deviceId` or not at all).
+std::unique_ptr<Transport> TcpTransport(const Target &target, std::optional<SnmpSource> snmp);
+std::unique_ptr<Transport> UsbTransport(const Target &target);
+
+}  // namespace patmon
