@@ -13,6 +13,7 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <thread>
 
@@ -73,12 +74,15 @@ std::string OneLine(const std::string &text) {
 // Where the job goes: the printer's PJL port, or the USB printer device.
 class JobSink {
 public:
+    enum class Confirmation { Confirmed, Waiting, Failed };
     virtual ~JobSink() = default;
     virtual bool Open(Clock::time_point deadline, std::string *error) = 0;
     // > 0 bytes taken, -2 nothing taken before `deadline`, -1 the printer is gone.
     virtual long Write(const char *data, size_t size, Clock::time_point deadline) = 0;
-    // Ends the job; true once the printer confirms it has all the data.
-    virtual bool Finish(Clock::time_point deadline) = 0;
+    // After the job and the echo request: whether the printer has answered
+    // `echo` by `deadline`. Failed is final: a printer that reset or closed
+    // the connection before echoing never confirms the job afterwards.
+    virtual Confirmation Confirm(const std::string &echo, Clock::time_point deadline) = 0;
     // Whether the printer can be polled while the job is open (a USB
     // printer can be opened only once).
     virtual bool PollsWhileOpen() const = 0;
@@ -101,8 +105,11 @@ public:
         if ((entry.revents & POLLIN) != 0) {
             // Whatever the printer says on its own (status lines) is not
             // for us; reading it keeps the printer from blocking on it.
+            // The echo that confirms the job cannot come before its request
+            // has been sent whole.
             char discard[4096];
-            if (recv(socket_, discard, sizeof discard, MSG_DONTWAIT) == 0) return -1;
+            const ssize_t n = recv(socket_, discard, sizeof discard, MSG_DONTWAIT);
+            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) return -1;
         }
         if ((entry.revents & (POLLERR | POLLHUP)) != 0) return -1;
         if ((entry.revents & POLLOUT) == 0) return -2;
@@ -110,21 +117,30 @@ public:
         if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? -2 : -1;
         return static_cast<long>(n);
     }
-    bool Finish(Clock::time_point deadline) override {
-        // The printer closes its side once it has read everything.
-        shutdown(socket_, SHUT_WR);
+    Confirmation Confirm(const std::string &echo, Clock::time_point deadline) override {
         char buffer[4096];
-        for (;;) {
+        while (!failed_) {
+            if (received_.find(echo) != std::string::npos) return Confirmation::Confirmed;
             const long n = net::Receive(socket_, buffer, sizeof buffer, deadline);
-            if (n == 0) return true;
-            if (n < 0) return false;
+            if (n == -2) return Confirmation::Waiting;
+            if (n <= 0) {
+                failed_ = true;  // closed or reset before the echo came
+                break;
+            }
+            received_.append(buffer, static_cast<size_t>(n));
+            // Only the tail can still hold the start of the echo.
+            if (received_.size() > 2 * kMaxKept) received_.erase(0, received_.size() - kMaxKept);
         }
+        return Confirmation::Failed;
     }
     bool PollsWhileOpen() const override { return true; }
 
 private:
+    static constexpr size_t kMaxKept = 4096;
     Target target_;
     net::Socket socket_ = net::kNoSocket;
+    std::string received_;
+    bool failed_ = false;
 };
 
 class UsbSink : public JobSink {
@@ -147,10 +163,12 @@ public:
         if (n < 0) return errno == EAGAIN || errno == EINTR ? -2 : -1;
         return static_cast<long>(n);
     }
-    bool Finish(Clock::time_point) override {
-        const bool closed = close(fd_) == 0;
+    // The USB printer class driver's writes complete only once the printer
+    // has taken the data; a close that reports no error ends the job.
+    Confirmation Confirm(const std::string &, Clock::time_point) override {
+        const bool closed = fd_ >= 0 && close(fd_) == 0;
         fd_ = -1;
-        return closed;
+        return closed ? Confirmation::Confirmed : Confirmation::Failed;
     }
     bool PollsWhileOpen() const override { return false; }
 
@@ -205,16 +223,16 @@ public:
                 if (!Send(std::string(buffer, static_cast<size_t>(n)))) return Stopped();
             }
         }
-        if (!Send(JobTrailer(title))) return Stopped();
-
-        // After the job: the printer confirms by closing its side, and is
-        // asked once more how it is.
-        log_ << "INFO: Waiting for the printer to finish receiving the job" << std::endl;
-        const bool confirmed = FinishJob();
-        const PollResult after = PollOnce();
+        // The job is done only when the printer says so: it echoes a token
+        // asked for after the job's last byte.
+        const std::string echo = EchoToken();
+        if (!Send(JobTrailer(title) + EchoRequest(echo))) return Stopped();
+        log_ << "INFO: Waiting for the printer to confirm the job" << std::endl;
+        const bool confirmed = AwaitConfirmation(echo);
         if (g_cancelled.load()) return kBackendOk;
-        if (!confirmed && !after.responded) return GiveUp("the printer stopped answering after the job was sent");
-        log_ << "DEBUG: " << sent_ << " bytes sent" << std::endl;
+        if (!confirmed) return GiveUp("the printer did not confirm the job");
+        PollOnce();  // how the printer is after the job, for the queue
+        log_ << "DEBUG: " << sent_ << " bytes sent and confirmed" << std::endl;
         return kBackendOk;
     }
 
@@ -284,16 +302,20 @@ private:
         return true;
     }
 
-    bool FinishJob() {
-        if (!sink_->PollsWhileOpen()) return sink_->Finish(Clock::now() + uri_.contimeout);
-        auto silentSince = Clock::now();
+    // Waits for the printer's echo, at most contimeout after the job was
+    // sent, asking the printer's state for the queue meanwhile; a printer
+    // that answers status but never echoes does not hold the job forever.
+    bool AwaitConfirmation(const std::string &echo) {
+        const auto deadline = Clock::now() + uri_.contimeout;
         while (!g_cancelled.load()) {
-            if (sink_->Finish(Clock::now() + kPollInterval)) return true;
-            if (PollOnce().responded) {
-                silentSince = Clock::now();
-            } else if (Clock::now() - silentSince >= uri_.contimeout) {
-                return false;
+            const auto slice = sink_->PollsWhileOpen() ? std::min(deadline, Clock::now() + kPollInterval) : deadline;
+            switch (sink_->Confirm(echo, slice)) {
+                case JobSink::Confirmation::Confirmed: return true;
+                case JobSink::Confirmation::Failed: return false;
+                case JobSink::Confirmation::Waiting: break;
             }
+            if (Clock::now() >= deadline) return false;
+            PollOnce();
         }
         return false;
     }
@@ -476,9 +498,20 @@ void QueueReporter::Set(const std::string &reason, bool on) {
 }
 
 std::string JobHeader(const std::string &title) {
+    constexpr size_t kMaxName = 80;
     std::string name;
     for (char c : title) {
-        if (static_cast<unsigned char>(c) >= 0x20 && c != '"' && name.size() < 80) name += c;
+        if (static_cast<unsigned char>(c) >= 0x20 && c != '"' && name.size() < kMaxName) name += c;
+    }
+    // A title cut at the limit keeps whole UTF-8 characters only.
+    if (name.size() == kMaxName) {
+        size_t start = name.size();
+        while (start > 0 && (static_cast<unsigned char>(name[start - 1]) & 0xC0) == 0x80) --start;
+        if (start > 0 && static_cast<unsigned char>(name[start - 1]) >= 0xC0) {
+            const unsigned char lead = static_cast<unsigned char>(name[start - 1]);
+            const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+            if (name.size() - (start - 1) < length) name.erase(start - 1);
+        }
     }
     return std::string(kUel) + "@PJL JOB NAME=\"" + name + "\"\r\n";
 }
@@ -488,6 +521,15 @@ std::string JobTrailer(const std::string &title) {
     const std::string name = header.substr(header.find("NAME="));
     return std::string(kUel) + "@PJL EOJ " + name + kUel;
 }
+
+std::string EchoToken() {
+    std::random_device random;
+    char token[40];
+    std::snprintf(token, sizeof token, "PATPRN-%08X%08X", random(), random());
+    return token;
+}
+
+std::string EchoRequest(const std::string &token) { return "@PJL ECHO " + token + "\r\n" + kUel; }
 
 std::vector<std::string> DiscoveryLines() {
     std::vector<std::string> lines{

@@ -19,7 +19,7 @@
 namespace patmon {
 
 // Exit statuses the print system understands.
-constexpr int kBackendOk = 0;      // the job reached the printer
+constexpr int kBackendOk = 0;      // the printer confirmed the job (or the job was cancelled)
 constexpr int kBackendFailed = 1;  // this job cannot be printed
 constexpr int kBackendStop = 4;    // the queue is set up wrongly: stop it
 constexpr int kBackendRetry = 6;   // the printer did not take the job: try it again later
@@ -31,7 +31,9 @@ struct DeviceUri {
     Target target;                     // Tcp or Usb
     std::optional<SnmpSource> snmp;    // Tcp only
     std::string language;              // lang=: the queue's language; empty: the job's
-    std::chrono::seconds contimeout{300};  // how long a silent printer is waited for
+    // How long a silent printer is waited for, and how long after the job a
+    // printer has to confirm it before the job goes back to the queue.
+    std::chrono::seconds contimeout{300};
 };
 // nullopt with `error` naming the problem for a URI the backend cannot use.
 std::optional<DeviceUri> ParseDeviceUri(const std::string &uri, std::string *error);
@@ -69,6 +71,11 @@ private:
 // PJL job around it.
 std::string JobHeader(const std::string &title);
 std::string JobTrailer(const std::string &title);
+
+// A token no earlier job used, and the PJL that asks the printer to echo
+// it once it has read everything sent before: the job's confirmation.
+std::string EchoToken();
+std::string EchoRequest(const std::string &token);
 
 // What the print system's discovery reads: one line per device class.
 std::vector<std::string> DiscoveryLines();

@@ -155,6 +155,9 @@ std::string RepliesTo(const PrinterModel &printer, const std::string &pjl) {
         std::istringstream words(line);
         std::string prefix, command, category;
         words >> prefix >> command >> category;
+        // ECHO: the printer answers the line itself once it has read
+        // everything before it (a job's sender waits for it).
+        if (prefix == "@PJL" && command == "ECHO") out << line << "\r\n\f";
         if (prefix != "@PJL" || category.empty()) continue;
         if (command == "INFO") {
             if (category == "CONFIG") {

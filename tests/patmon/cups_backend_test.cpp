@@ -158,6 +158,23 @@ TEST(JobFraming, TheJobIsWrappedInUniversalExitLanguage) {
     // A title cannot end the name early or break the line.
     EXPECT_EQ(JobHeader("a \"b\"\r\n@PJL RESET"), "\x1b%-12345X@PJL JOB NAME=\"a b@PJL RESET\"\r\n");
     EXPECT_EQ(JobHeader(std::string(200, 'x')).size(), std::string("\x1b%-12345X@PJL JOB NAME=\"\"\r\n").size() + 80);
+    // A long title is cut between UTF-8 characters, never inside one.
+    const std::string frame = "\x1b%-12345X@PJL JOB NAME=\"\"\r\n";
+    for (size_t lead = 0; lead < 3; ++lead) {
+        std::string title(lead, 'x');
+        for (int i = 0; i < 30; ++i) title += "\xe6\x97\xa5";  // 3 bytes a character
+        const std::string header = JobHeader(title);
+        const std::string name = header.substr(frame.size() - 3, header.size() - frame.size());
+        EXPECT_EQ((name.size() - lead) % 3, 0u) << lead;
+        EXPECT_GT(name.size(), 77u) << lead;
+        EXPECT_EQ(name.substr(0, lead), std::string(lead, 'x'));
+    }
+}
+
+TEST(JobFraming, TheJobEndsWithAnEchoRequestOfAFreshToken) {
+    const std::string a = EchoToken(), b = EchoToken();
+    EXPECT_NE(a, b);
+    EXPECT_EQ(EchoRequest(a), "@PJL ECHO " + a + "\r\n\x1b%-12345X");
 }
 
 }  // namespace
