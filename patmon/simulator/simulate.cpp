@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iostream>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -22,6 +23,8 @@ constexpr char kUel[] = "\x1b%-12345X";
 constexpr size_t kUelSize = sizeof kUel - 1;
 constexpr char kPrefix[] = "@PJL";
 constexpr size_t kPrefixSize = sizeof kPrefix - 1;
+// A connection that sends nothing for this long is closed, as a printer does.
+constexpr std::chrono::seconds kIdleConnection{60};
 // A PJL line longer than this is not one: it is print data.
 constexpr size_t kMaxCommandLine = 65536;
 
@@ -113,9 +116,12 @@ void Serve(net::Socket s, PrinterSource &source, const std::string &jobFile, con
         if (job.is_open()) job.write(data.data(), static_cast<std::streamsize>(data.size()));
     };
     char buffer[16384];
+    auto lastHeard = net::Clock::now();
     while (!stop.load()) {
         const long n = net::Receive(s, buffer, sizeof buffer, net::Clock::now() + std::chrono::milliseconds(200));
+        if (n == -2 && net::Clock::now() - lastHeard > kIdleConnection) break;  // a client that went quiet
         if (n == -2) continue;
+        lastHeard = net::Clock::now();
         if (n <= 0) break;
         const PrinterModel printer = source.Current();
         std::string replies;
@@ -131,6 +137,51 @@ void Serve(net::Socket s, PrinterSource &source, const std::string &jobFile, con
     toJob(reader.Rest());
     net::Close(s);
 }
+
+// The connections being served: a thread each, joined as soon as it ends,
+// and at most kMaxConnections at once (a further one is closed unread, as a
+// busy printer refuses it), so a fleet polling for months costs no more
+// threads or memory than a few polls at once.
+class Connections {
+public:
+    static constexpr size_t kMaxConnections = 64;
+
+    void Start(net::Socket s, PrinterSource &source, const std::string &jobFile, const std::atomic<bool> &stop) {
+        Reap();
+        if (threads_.size() >= kMaxConnections) {
+            net::Close(s);
+            return;
+        }
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        threads_.push_back({std::thread([=, &source, &stop] {
+                                Serve(s, source, jobFile, stop);
+                                done->store(true);
+                            }),
+                            done});
+    }
+    void JoinAll() {
+        for (Entry &entry : threads_) entry.thread.join();
+        threads_.clear();
+    }
+    size_t Count() const { return threads_.size(); }
+
+private:
+    struct Entry {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    void Reap() {
+        for (auto it = threads_.begin(); it != threads_.end();) {
+            if (it->done->load()) {
+                it->thread.join();
+                it = threads_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    std::list<Entry> threads_;
+};
 
 }  // namespace
 
@@ -152,11 +203,11 @@ int Simulate(const SimulateOptions &options, std::atomic<bool> &stop) {
         std::cerr << "patmon simulate: " << error << "\n";
         return 1;
     }
-    std::list<std::thread> connections;
+    Connections connections;
     std::thread acceptor([&] {
         while (!stop.load()) {
             net::Socket s = net::Accept(listener, std::chrono::milliseconds(200));
-            if (s != net::kNoSocket) connections.emplace_back(Serve, s, std::ref(source), options.jobFile, std::cref(stop));
+            if (s != net::kNoSocket) connections.Start(s, source, options.jobFile, stop);
         }
     });
     auto announce = [&] {
@@ -174,7 +225,7 @@ int Simulate(const SimulateOptions &options, std::atomic<bool> &stop) {
         stop.store(true);  // ends the acceptor
     }
     acceptor.join();
-    for (std::thread &t : connections) t.join();
+    connections.JoinAll();
     net::Close(listener);
     return status;
 }

@@ -35,6 +35,10 @@ bool ServeDeviceId(const std::string &address, const std::function<std::string()
     netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_ROLE, 0);  // a master agent
     netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_NO_ROOT_ACCESS, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_DONT_LOG_TCPWRAPPERS_CONNECTS, 1);
+    // No SMUX peer port (0.0.0.0:199 when run as root): the agent serves
+    // only the address it was given.
+    char noSmux[] = "-smux";
+    add_to_init_list(noSmux);
     const std::string ports = "udp:" + address;
     netsnmp_ds_set_string(NETSNMP_DS_APPLICATION_ID, NETSNMP_DS_AGENT_PORTS, ports.c_str());
     init_agent("patmon");
