@@ -62,7 +62,7 @@ std::optional<int> Prepare(const PollCommand &command, Session *session) {
 }
 
 void PrintText(const PollResult &result, const PrinterRecord &record, const std::string &language) {
-    std::cout << result.label << "\n" << result.message << "\n\n";
+    std::cout << TerminalText(result.label) << "\n" << TerminalText(result.message, true) << "\n\n";
     for (const std::string &line : SummaryLines(result, record, language)) std::cout << line << "\n";
 }
 
@@ -101,7 +101,7 @@ int RunPoll(const PollCommand &command) {
     }
     const bool pictureWritten = WritePicture(command, result);
     if (!result.responded) {
-        std::cerr << "patmon: " << result.problem << "\n";
+        std::cerr << "patmon: " << TerminalText(result.problem) << "\n";
         return kExitNotPolled;
     }
     return pictureWritten ? kExitOk : kExitNotPolled;
@@ -120,7 +120,8 @@ int RunWatch(const PollCommand &command, const std::atomic<bool> &stop) {
     for (long polls = 0; !stop.load() && (command.count == 0 || polls < command.count); ++polls) {
         const auto started = std::chrono::steady_clock::now();
         const PollResult result = Poll(*session.transport, record, session.options, command.language);
-        std::vector<std::string> lines{"label: " + result.label, "message: " + result.message};
+        std::vector<std::string> lines{"label: " + TerminalText(result.label),
+                                       "message: " + TerminalText(result.message, true)};
         for (const std::string &line : SummaryLines(result, record, command.language)) lines.push_back(line);
         // Only lines that are new or changed since the last poll.
         std::map<std::string, bool> before;
@@ -134,7 +135,7 @@ int RunWatch(const PollCommand &command, const std::atomic<bool> &stop) {
         }
         std::cout.flush();
         shown = lines;
-        if (!result.responded && lastResponded) std::cerr << "patmon: " << result.problem << "\n";
+        if (!result.responded && lastResponded) std::cerr << "patmon: " << TerminalText(result.problem) << "\n";
         lastResponded = result.responded;
         const auto next = started + std::chrono::milliseconds(static_cast<long long>(command.intervalSeconds * 1000));
         while (!stop.load() && std::chrono::steady_clock::now() < next &&

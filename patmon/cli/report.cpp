@@ -47,7 +47,29 @@ const char *BinState(uint16_t state) {
     }
 }
 
-std::string Or(const char *text, const char *fallback = "-") { return text != nullptr ? text : fallback; }
+std::string Or(const char *text, const char *fallback = "-") {
+    return text != nullptr ? TerminalText(text) : fallback;
+}
+
+constexpr const char *kReplacement = "\xEF\xBF\xBD";
+
+// The length of the well-formed UTF-8 character at `at`, 0 if there is none.
+size_t CharacterLength(const std::string &text, size_t at) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                                : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    if (length == 0 || at + length > text.size()) return 0;
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    }
+    // Overlong forms, surrogates and code points past U+10FFFF.
+    if ((lead == 0xE0 && byte(at + 1) < 0xA0) || (lead == 0xED && byte(at + 1) >= 0xA0) ||
+        (lead == 0xF0 && byte(at + 1) < 0x90) || (lead == 0xF4 && byte(at + 1) >= 0x90)) {
+        return 0;
+    }
+    return length;
+}
 
 }  // namespace
 
@@ -83,7 +105,7 @@ std::vector<std::string> SummaryLines(const PollResult &result, const PrinterRec
     for (const LoadedEmulItem *e = r.pLoadedEmul; e != nullptr;
          e = reinterpret_cast<const LoadedEmulItem *>(e->next)) {
         versions += "; emulation " + std::to_string(e->wEmul) + " " +
-                    std::string(e->szVersion, strnlen(e->szVersion, sizeof e->szVersion));
+                    TerminalText(std::string(e->szVersion, strnlen(e->szVersion, sizeof e->szVersion)));
     }
     add("versions", versions);
     std::string counter = "-";
@@ -95,8 +117,27 @@ std::vector<std::string> SummaryLines(const PollResult &result, const PrinterRec
     std::string codes;
     for (uint32_t code : result.codes) codes += (codes.empty() ? "" : " ") + std::to_string(code);
     add("status codes", codes.empty() ? "none" : codes);
-    if (!result.problem.empty()) add("note", result.problem);
+    if (!result.problem.empty()) add("note", TerminalText(result.problem));
     return lines;
+}
+
+std::string TerminalText(const std::string &text, bool keepLineEnds) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        const size_t length = CharacterLength(text, at);
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        const bool c1 = length == 2 && c == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0;
+        if (length == 1 && c == '\n' && keepLineEnds) {
+            out += '\n';
+        } else if (length == 0 || c1 || (length == 1 && (c < 0x20 || c == 0x7F))) {
+            out += kReplacement;
+        } else {
+            out.append(text, at, length);
+        }
+        at += length == 0 ? 1 : length;
+    }
+    return out;
 }
 
 }  // namespace patmon

@@ -1,7 +1,9 @@
 #include "poll/poll.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "poll/device_id.h"
 #include "poll/text.h"
 
 namespace patmon {
@@ -118,6 +120,13 @@ bool Interpret(PendingPoll &pending, Exchange exchange, PrinterRecord &record, c
         return false;
     }
     if (options.deviceId) exchange.deviceId = options.deviceId;
+    if (exchange.deviceId) {
+        const std::string problem = DeviceIdStatusProblem(*exchange.deviceId);
+        if (!problem.empty()) {
+            result.problem = problem;
+            return false;
+        }
+    }
 
     // The answer tree: the query attached unchanged, the replies, the device ID.
     Tree answer{MakeNode(QNODE_ANSWER_ROOT, nullptr, 0)};
@@ -216,11 +225,18 @@ PollResult FinishPoll(PendingPoll &pending, Exchange exchange, PrinterRecord &re
     // says so, and the library then shows the no-response status.
     record.get()->bNoResponse = result.responded ? 0 : 1;
 
-    for (const EngineStatusItem *item = record.get()->pEngineStatus; item != nullptr;
-         item = reinterpret_cast<const EngineStatusItem *>(item->next)) {
-        result.codes.push_back(item->dwCode);
+    // The printer's codes, each once; a printer that did not answer has no
+    // codes but the no-response one (what it said before is no longer so).
+    if (result.responded) {
+        for (const EngineStatusItem *item = record.get()->pEngineStatus; item != nullptr;
+             item = reinterpret_cast<const EngineStatusItem *>(item->next)) {
+            if (std::find(result.codes.begin(), result.codes.end(), item->dwCode) == result.codes.end()) {
+                result.codes.push_back(item->dwCode);
+            }
+        }
+    } else {
+        result.codes.push_back(PAT_STATUS_NO_RESPONSE);
     }
-    if (!result.responded) result.codes.push_back(PAT_STATUS_NO_RESPONSE);
 
     // The status tree: this host keeps one record per printer, so it is
     // both the supplement (type 2) and the main record (type 1).
