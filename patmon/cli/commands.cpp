@@ -114,6 +114,10 @@ int RunWatch(const PollCommand &command, const std::atomic<bool> &stop) {
         std::cerr << "patmon: --interval must be at least 0.1 s\n";
         return kExitUsage;
     }
+    if (command.count < 0) {
+        std::cerr << "patmon: --count must be 0 (no end) or more\n";
+        return kExitUsage;
+    }
     PrinterRecord record;
     std::vector<std::string> shown;
     bool lastResponded = true;

@@ -363,8 +363,12 @@ std::string DeviceIdField(const std::string &id, const std::string &key) {
 }  // namespace
 
 std::optional<DeviceUri> ParseDeviceUri(const std::string &uri, std::string *error) {
+    // The options may hold the SNMP community: the message, which the print
+    // system logs, shows the URI without them.
+    const size_t query = uri.find('?');
+    const std::string shown = OneLine(uri.substr(0, query)) + (query != std::string::npos ? "?..." : "");
     auto bad = [&](const std::string &why) {
-        *error = "bad device URI \"" + uri + "\": " + why;
+        *error = "bad device URI \"" + shown + "\": " + why;
         return std::nullopt;
     };
     if (uri.rfind(kScheme, 0) != 0) return bad("it does not start with patprn:");

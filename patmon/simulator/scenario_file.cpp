@@ -1,6 +1,10 @@
 #include "simulator/scenario_file.h"
 
+#include <cstdint>
 #include <fstream>
+#include <limits>
+#include <type_traits>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -12,9 +16,35 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
+// A whole number that fits T; anything else (a fraction, 1e30, a value
+// past T's range) is an error rather than a silently wrapped number.
+template <typename T>
+T Whole(const Json &number, const char *key) {
+    const bool fits = number.is_number_unsigned()
+                          ? std::cmp_less_equal(number.get<uint64_t>(), std::numeric_limits<T>::max())
+                          : number.is_number_integer() &&
+                                std::in_range<T>(number.get<int64_t>());
+    if (!fits) {
+        throw std::runtime_error("\"" + std::string(key) + "\" must be a whole number from " +
+                                 std::to_string(std::numeric_limits<T>::min()) + " to " +
+                                 std::to_string(std::numeric_limits<T>::max()));
+    }
+    return number.get<T>();
+}
+
 template <typename T>
 void Take(const Json &object, const char *key, T *value) {
-    if (object.contains(key)) *value = object.at(key).get<T>();
+    if (!object.contains(key)) return;
+    const Json &found = object.at(key);
+    if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+        *value = Whole<T>(found, key);
+    } else if constexpr (std::is_same_v<T, std::vector<uint32_t>>) {
+        if (!found.is_array()) throw std::runtime_error("\"" + std::string(key) + "\" must be a list");
+        value->clear();
+        for (const Json &item : found) value->push_back(Whole<uint32_t>(item, key));
+    } else {
+        *value = found.get<T>();
+    }
 }
 
 void ReadTray(const Json &entry, PrinterModel &printer) {

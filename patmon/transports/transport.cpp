@@ -63,6 +63,7 @@ PollResult Poll(Transport &transport, PrinterRecord &record, const PollOptions &
 
 std::optional<std::pair<std::string, uint16_t>> ParseHostPort(const std::string &text, uint16_t defaultPort) {
     std::string host = text, port;
+    bool portGiven = false;  // a ':' after the host: a port must follow
     if (!text.empty() && text[0] == '[') {
         const size_t close = text.find(']');
         if (close == std::string::npos) return std::nullopt;
@@ -70,14 +71,17 @@ std::optional<std::pair<std::string, uint16_t>> ParseHostPort(const std::string 
         if (close + 1 < text.size()) {
             if (text[close + 1] != ':') return std::nullopt;
             port = text.substr(close + 2);
+            portGiven = true;
         }
     } else if (const size_t colon = text.rfind(':'); colon != std::string::npos) {
         host = text.substr(0, colon);
         port = text.substr(colon + 1);
+        portGiven = true;
         if (host.find(':') != std::string::npos) return std::nullopt;  // IPv6 needs brackets
     }
-    if (host.empty()) return std::nullopt;
-    if (port.empty() && text.find(':') == std::string::npos) return std::make_pair(host, defaultPort);
+    // A name made only of dots names no host (and breaks every URL it is put in).
+    if (host.empty() || host.find_first_not_of('.') == std::string::npos) return std::nullopt;
+    if (!portGiven) return std::make_pair(host, defaultPort);
     if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) {
         return std::nullopt;
     }

@@ -10,6 +10,7 @@
 
 #include "harness.h"
 #include "simulator/printer_model.h"
+#include "transports/transport.h"
 #include "transports/usb.h"
 
 namespace patmontest {
@@ -231,6 +232,30 @@ TEST(Usage, ScenarioFileWithAnUnknownKeyNamesTheKey) {
     ExpectUsageError({"poll", "virtual:" + dir.File("printer.json")}, "unknown key \"colour\"");
     WriteFile(dir.File("printer.json"), R"({"trays": [{"tray": "4"}]})");
     ExpectUsageError({"poll", "virtual:" + dir.File("printer.json")}, "unknown tray \"4\"");
+}
+
+TEST(Usage, ScenarioNumbersThatDoNotFitAreRefusedNotWrapped) {
+    TempDir dir;
+    WriteFile(dir.File("printer.json"), R"({"pageCount": 4294967296})");
+    ExpectUsageError({"poll", "virtual:" + dir.File("printer.json")}, "\"pageCount\" must be a whole number");
+    WriteFile(dir.File("printer.json"), R"({"pageCount": 1e30})");
+    ExpectUsageError({"poll", "virtual:" + dir.File("printer.json")}, "\"pageCount\" must be a whole number");
+    WriteFile(dir.File("printer.json"), R"({"statusCodes": [10001, -1]})");
+    ExpectUsageError({"poll", "virtual:" + dir.File("printer.json")}, "\"statusCodes\" must be a whole number");
+}
+
+TEST(Usage, AddressesAndCountsThatMeanNothingAreRefused) {
+    ExpectUsageError({"poll", "tcp://..:9100"}, "bad tcp target");
+    ExpectUsageError({"watch", "virtual", "--count", "-1"}, "--count");
+    // An IPv6 address in brackets takes the default port.
+    std::string error;
+    const auto target = patmon::ParseTarget("tcp://[::1]", &error);
+    ASSERT_TRUE(target.has_value()) << error;
+    EXPECT_EQ(target->host, "::1");
+    EXPECT_EQ(target->port, 9100);
+    EXPECT_EQ(patmon::ParseHostPort("[::1]", 161), std::make_pair(std::string("::1"), uint16_t{161}));
+    EXPECT_FALSE(patmon::ParseHostPort("[::1]:", 161).has_value());
+    EXPECT_FALSE(patmon::ParseHostPort("...", 161).has_value());
 }
 
 }  // namespace

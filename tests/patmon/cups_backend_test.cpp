@@ -55,11 +55,21 @@ TEST(DeviceUri, BadUrisAreRefusedWithTheReason) {
     for (const char *text : {"socket://host:9100", "patprn:", "patprn://", "patprn://host:99999/",
                              "patprn://host:9100/queue", "patprn://host/?colour=1", "patprn://host/?lang=XX",
                              "patprn://host/?snmp=", "patprn://host/?community=%zz", "patprn://host/?contimeout=0",
-                             "patprn://host/?contimeout=-5", "patprn:/etc/passwd", "patprn:/dev/usb/lp0?snmp=x"}) {
+                             "patprn://host/?contimeout=-5", "patprn:/etc/passwd", "patprn:/dev/usb/lp0?snmp=x",
+                             "patprn://host/?community=s3cret&colour=1", "patprn://../"}) {
         std::string error;
         EXPECT_FALSE(ParseDeviceUri(text, &error)) << text;
         EXPECT_NE(error.find("bad device URI"), std::string::npos) << text;
+        // The options (where the SNMP community lives) are never echoed.
+        EXPECT_EQ(error.find("?snmp"), std::string::npos) << error;
+        EXPECT_EQ(error.find("s3cret"), std::string::npos) << error;
     }
+    // An IPv6 printer needs no port.
+    std::string error;
+    const auto uri = ParseDeviceUri("patprn://[::1]/", &error);
+    ASSERT_TRUE(uri.has_value()) << error;
+    EXPECT_EQ(uri->target.host, "::1");
+    EXPECT_EQ(uri->target.port, 9100);
 }
 
 TEST(JobLanguage, PosixLocalesMapToTheLibrarysLanguages) {
