@@ -1,0 +1,106 @@
+#include "serve/views.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "outputs/json_output.h"
+#include "outputs/picture.h"
+#include "poll/status_meanings.h"
+
+namespace patmon {
+
+std::string Fingerprint(const PrinterRecord &record) {
+    const PrnInfoEx &r = *record.get();
+    PrnInfoEx flat;
+    std::memcpy(&flat, &r, sizeof flat);
+    const void *lists[] = {r.pEngineStatus, r.pLoadedEmul, r.pLoadedFont, r.pTrayInfo, r.pOutBinInfo,
+                           r.pDeviceInfo, r.pEmulUniqInfo, r.pCounterInfo, r.pSupplyInfo};
+    const char *texts[] = {r.pModelName, r.pMakerName, r.pDescription, r.pSYSVersion, r.pMainProgVersion,
+                           r.pVPSVersion};
+    flat.pEngineStatus = nullptr;
+    flat.pLoadedEmul = nullptr;
+    flat.pLoadedFont = nullptr;
+    flat.pTrayInfo = nullptr;
+    flat.pOutBinInfo = nullptr;
+    flat.pDeviceInfo = nullptr;
+    flat.pEmulUniqInfo = nullptr;
+    flat.pCounterInfo = nullptr;
+    flat.pSupplyInfo = nullptr;
+    flat.pModelName = flat.pMakerName = flat.pDescription = nullptr;
+    flat.pSYSVersion = flat.pMainProgVersion = flat.pVPSVersion = nullptr;
+    std::string bytes(reinterpret_cast<const char *>(&flat), sizeof flat);
+    for (const void *head : lists) {
+        for (auto *item = static_cast<const InfoItem *>(head); item != nullptr; item = item->next) {
+            const size_t size = std::clamp<size_t>(item->cbItem, sizeof(InfoItem), 4096);
+            bytes.append(reinterpret_cast<const char *>(item) + sizeof(InfoItem), size - sizeof(InfoItem));
+        }
+        bytes += '\x1e';
+    }
+    for (const char *text : texts) {
+        if (text != nullptr) bytes += text;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
+bool SamePicture(const std::vector<DrawStep> &a, const std::vector<DrawStep> &b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const DrawStep &x, const DrawStep &y) {
+        return x.name == y.name && x.x == y.x && x.y == y.y && x.rop == y.rop;
+    });
+}
+
+PrinterView ViewOfPoll(const std::string &name, const PollResult &result, const PrinterRecord &record) {
+    PrinterView view;
+    view.name = name;
+    view.polled = true;
+    view.responded = result.responded;
+    view.label = result.label;
+    view.message = result.message;
+    view.lastError = result.responded ? std::string() : result.problem;
+    view.codes = result.codes;
+    view.picture = result.picture;
+    const PrnInfoEx &r = *record.get();
+    view.attention = r.bAttention != 0;
+    if (!result.responded) return view;
+    for (const CounterInfoItem *c = r.pCounterInfo; c != nullptr;
+         c = reinterpret_cast<const CounterInfoItem *>(c->next)) {
+        if (c->wCounter == 1) view.pageCount = c->dwValue;
+    }
+    for (const TrayInfoItem *t = r.pTrayInfo; t != nullptr; t = reinterpret_cast<const TrayInfoItem *>(t->next)) {
+        view.trays.push_back({t->wTray, t->wPaperLevel, t->wPaperSize});
+    }
+    const std::array<TonerState, 4> toner = TonerStatesOf(result.codes);
+    for (size_t c = 0; c < toner.size(); ++c) view.toner[c] = static_cast<int>(toner[c]);
+    return view;
+}
+
+uint64_t PictureVersion(const PrinterView &last, const std::vector<DrawStep> &picture) {
+    const bool same = last.polled && SamePicture(last.picture, picture);
+    return last.pictureVersion + (same ? 0 : 1);
+}
+
+const std::string &PollJsonCache::Json(const PollResult &result, const PrinterRecord &record) {
+    std::string key = Fingerprint(record) + (result.responded ? "1" : "0") + result.problem + '\0' + result.label +
+                      '\0' + result.message;
+    if (key != key_) {
+        json_ = ResultJson(result, record, -1);
+        key_ = std::move(key);
+        ++made_;
+    }
+    return json_;
+}
+
+std::vector<uint8_t> PictureCache::Png(const std::vector<DrawStep> &steps, uint64_t version) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (version != version_) {
+        std::string error;
+        std::vector<uint8_t> png;
+        if (!EncodePng(ComposePicture(steps), &png, &error)) return {};
+        png_ = std::move(png);
+        version_ = version;
+    }
+    return png_;
+}
+
+}  // namespace patmon

@@ -1,0 +1,115 @@
+// What the fleet service shows of a printer after its polls: the view the
+// metrics, API and page read, the poll JSON kept until the printer changes,
+// and the status picture's version and PNG. The printer is the virtual
+// one, polled in process.
+#include "serve/views.h"
+
+#include <gtest/gtest.h>
+
+#include "outputs/json_output.h"
+#include "simulator/printer_model.h"
+#include "simulator/virtual_transport.h"
+#include "transports/transport.h"
+
+namespace patmon {
+namespace {
+
+// A virtual printer and the record the fleet keeps of it across polls.
+struct WatchedPrinter {
+    explicit WatchedPrinter(const char *scenario) : model(*ScenarioPrinter(scenario)) {}
+    PollResult PollOnce() {
+        std::unique_ptr<Transport> transport = VirtualTransport(model);
+        return Poll(*transport, record, PollOptions{}, "EN");
+    }
+    PrinterModel model;
+    PrinterRecord record;
+};
+
+TEST(Views, ThePollJsonIsMadeAgainOnlyWhenThePrinterChanged) {
+    WatchedPrinter printer("ready");
+    PollJsonCache cache;
+    PollResult result = printer.PollOnce();
+    const std::string ready = cache.Json(result, printer.record);
+    EXPECT_EQ(ready, ResultJson(result, printer.record, -1));
+
+    // Polled again in the same state: the JSON is the one kept.
+    result = printer.PollOnce();
+    EXPECT_EQ(cache.Json(result, printer.record), ready);
+    EXPECT_EQ(cache.Made(), 1u);
+
+    // Each change is seen: a page printed, a toner running low, no answer.
+    printer.model.pageCount += 1;
+    result = printer.PollOnce();
+    EXPECT_EQ(cache.Json(result, printer.record), ResultJson(result, printer.record, -1));
+    EXPECT_NE(cache.Json(result, printer.record), ready);
+    EXPECT_EQ(cache.Made(), 2u);
+
+    printer.model.statusCodes = {10001, 10072};
+    result = printer.PollOnce();
+    EXPECT_EQ(cache.Json(result, printer.record), ResultJson(result, printer.record, -1));
+    EXPECT_EQ(cache.Made(), 3u);
+
+    printer.model.answers = false;
+    result = printer.PollOnce();
+    ASSERT_FALSE(result.responded);
+    EXPECT_EQ(cache.Json(result, printer.record), ResultJson(result, printer.record, -1));
+    EXPECT_EQ(cache.Made(), 4u);
+}
+
+TEST(Views, AnAdminSeesTheStatusTraysAndTonersOfAnAnsweringPrinterAndWhyAnotherIsSilent) {
+    WatchedPrinter printer("toner-out");
+    const PollResult result = printer.PollOnce();
+    const PrinterView view = ViewOfPoll("finance", result, printer.record);
+    EXPECT_EQ(view.name, "finance");
+    EXPECT_TRUE(view.polled);
+    EXPECT_TRUE(view.responded);
+    EXPECT_EQ(view.lastError, "");
+    EXPECT_EQ(view.label, result.label);
+    EXPECT_EQ(view.codes, printer.model.statusCodes);
+    EXPECT_TRUE(view.attention);
+    EXPECT_EQ(view.pageCount, printer.model.pageCount);
+    ASSERT_FALSE(view.trays.empty());
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(view.toner[c], 2) << kTonerColours[c];
+
+    printer.model.answers = false;
+    const PollResult silent = printer.PollOnce();
+    const PrinterView gone = ViewOfPoll("finance", silent, printer.record);
+    EXPECT_FALSE(gone.responded);
+    EXPECT_EQ(gone.lastError, silent.problem);
+    EXPECT_FALSE(gone.lastError.empty());
+    EXPECT_FALSE(gone.pageCount);
+    EXPECT_TRUE(gone.trays.empty());
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(gone.toner[c], 0) << kTonerColours[c];
+}
+
+TEST(Views, APictureThatChangesGetsANewVersionAndANewPng) {
+    WatchedPrinter printer("ready");
+    PrinterView shown;  // nothing shown yet
+    auto poll = [&] {
+        PrinterView view = ViewOfPoll("lab", printer.PollOnce(), printer.record);
+        view.pictureVersion = PictureVersion(shown, view.picture);
+        shown = view;
+        return view;
+    };
+    const PrinterView ready = poll();
+    EXPECT_EQ(ready.pictureVersion, 1u);
+    EXPECT_EQ(poll().pictureVersion, 1u);  // the same picture again
+
+    printer.model = *ScenarioPrinter("cover-open");
+    const PrinterView open = poll();
+    ASSERT_FALSE(SamePicture(ready.picture, open.picture));
+    EXPECT_EQ(open.pictureVersion, 2u);
+
+    PictureCache pictures;
+    const std::vector<uint8_t> readyPng = pictures.Png(ready.picture, ready.pictureVersion);
+    ASSERT_GT(readyPng.size(), 8u);
+    EXPECT_EQ(std::string(readyPng.begin(), readyPng.begin() + 4), "\x89PNG");
+    // Asked again at the same version, the picture is not composed again.
+    EXPECT_EQ(pictures.Png(open.picture, ready.pictureVersion), readyPng);
+    const std::vector<uint8_t> openPng = pictures.Png(open.picture, open.pictureVersion);
+    EXPECT_FALSE(openPng.empty());
+    EXPECT_NE(openPng, readyPng);
+}
+
+}  // namespace
+}  // namespace patmon
