@@ -57,13 +57,6 @@ int ElemListAppend(ElemList *list, const void *element) {
     return MemBlockWrite(list->block, element, list->elementSize);
 }
 
-int ElemListInsert(ElemList *list, const void *element, uint32_t position) {
-    if (position == 0) return 0;
-    if (position > ElemListCount(list)) return ElemListAppend(list, element);
-    MemBlockSeek(list->block, OffsetOf(list, position), kSeekFromStart);
-    return MemBlockInsert(list->block, element, list->elementSize);
-}
-
 uint32_t ElemListCount(const ElemList *list) { return MemBlockLength(list->block) / list->elementSize; }
 
 void *ElemListAt(ElemList *list, uint32_t position) {

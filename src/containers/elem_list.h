@@ -5,7 +5,7 @@
 // not own what they point to: the caller releases those objects before
 // ElemListFree. Positions start at 1; position 0 is never an element.
 // Pointers from ElemListAt or ListCursorNextAt are valid only until the list
-// next grows (an append or insert may move the buffer).
+// next grows (an append may move the buffer).
 #pragma once
 
 #include "containers/mem_block.h"
@@ -65,11 +65,6 @@ int ElemListInitLocal(LocalElemList<T, Capacity> *local, uint32_t perStep) {
 // Copies one element to the end. 1, or 0 with the list unchanged when
 // growing fails.
 int ElemListAppend(ElemList *list, const void *element);
-
-// Copies one element in so that it takes `position` and the old element
-// there and all after it move up by one; a position past the count appends.
-// 1, or 0 with the list unchanged when growing fails or `position` is 0.
-int ElemListInsert(ElemList *list, const void *element, uint32_t position);
 
 uint32_t ElemListCount(const ElemList *list);
 

@@ -8,7 +8,8 @@ namespace patprn {
 
 namespace {
 
-uint64_t Capacity(const MemBlock *block) {
+// Bytes the buffer holds: the caller's buffer, or the heap block's size.
+uint64_t BufferSize(const MemBlock *block) {
     if (block->local != 0) return block->local;
     return block->data != nullptr ? GlobalSize(block->data) : 0;
 }
@@ -23,29 +24,42 @@ int MoveToHeap(MemBlock *block, SIZE_T size) {
     return 1;
 }
 
-// The growth rule: when `needed` exceeds the capacity, the buffer grows to
-// capacity + step x k with the smallest whole k that reaches `needed`,
-// counted from the heap's actual block size. The buffer may move, so every
-// pointer handed out earlier is invalid afterwards. 0 on failure, with the
-// block untouched.
-int MemBlockGrowTo(MemBlock *block, uint32_t needed) {
-    const uint64_t capacity = Capacity(block);
-    if (needed <= capacity) return 1;
-    const uint64_t steps = (needed - capacity + block->step - 1) / block->step;
-    const SIZE_T size = static_cast<SIZE_T>(capacity + steps * block->step);
-    if (block->local != 0) return MoveToHeap(block, size);
-    if (block->data == nullptr) {
-        auto *data = static_cast<uint8_t *>(GlobalAlloc(GMEM_FIXED, size));
-        if (data == nullptr) return 0;
-        block->data = data;
-        return 1;
-    }
+// Resizes the heap buffer to `size` bytes, moving it when it must. 0 on
+// failure, with the buffer untouched.
+int ResizeHeapBuffer(MemBlock *block, SIZE_T size) {
     HGLOBAL moved = GlobalReAlloc(block->data, size, GMEM_MOVEABLE);
     if (moved == nullptr) return 0;
     // The block stays fixed memory, whose handle is its address; GlobalLock
     // gives that address.
     void *address = GlobalLock(moved);
     block->data = static_cast<uint8_t *>(address != nullptr ? address : moved);
+    return 1;
+}
+
+// The growth rule: when `needed` exceeds the capacity, the capacity grows
+// to capacity + step x k with the smallest whole k that reaches `needed`.
+// When that passes the buffer, the buffer grows to the new capacity or by
+// half its size, whichever is more, and may move, so every pointer handed
+// out earlier is invalid afterwards. 0 on failure, with the block untouched.
+int MemBlockGrowTo(MemBlock *block, uint32_t needed) {
+    if (needed <= block->capacity) return 1;
+    const uint64_t steps = (needed - block->capacity + block->step - 1) / block->step;
+    const uint64_t capacity = block->capacity + steps * block->step;
+    const uint64_t buffer = BufferSize(block);
+    if (capacity > buffer) {
+        const uint64_t grown = buffer + buffer / 2;
+        const auto size = static_cast<SIZE_T>(grown > capacity ? grown : capacity);
+        if (block->local != 0) {
+            if (!MoveToHeap(block, size)) return 0;
+        } else if (block->data == nullptr) {
+            auto *data = static_cast<uint8_t *>(GlobalAlloc(GMEM_FIXED, size));
+            if (data == nullptr) return 0;
+            block->data = data;
+        } else if (!ResizeHeapBuffer(block, size)) {
+            return 0;
+        }
+    }
+    block->capacity = capacity;
     return 1;
 }
 
@@ -64,8 +78,10 @@ MemBlock *MemBlockCreate(uint32_t step, uint32_t initialSteps) {
     block->cursor = 0;
     block->local = 0;
     block->data = nullptr;
+    block->capacity = 0;
     if (initialSteps != 0) {
-        block->data = static_cast<uint8_t *>(GlobalAlloc(GMEM_FIXED, SIZE_T{step} * initialSteps));
+        block->capacity = uint64_t{step} * initialSteps;
+        block->data = static_cast<uint8_t *>(GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(block->capacity)));
         if (block->data == nullptr) {
             GlobalFree(block);
             return nullptr;
@@ -87,12 +103,14 @@ void MemBlockInitLocal(MemBlock *block, uint32_t step, void *buffer, uint32_t si
     block->cursor = 0;
     block->local = hasBuffer ? size : 0;
     block->data = hasBuffer ? static_cast<uint8_t *>(buffer) : nullptr;
+    block->capacity = block->local;
 }
 
 void MemBlockRelease(MemBlock *block) {
     if (block->data != nullptr && block->local == 0) GlobalFree(block->data);
     block->data = nullptr;
     block->local = 0;
+    block->capacity = 0;
     block->length = 0;
     block->cursor = 0;
 }
@@ -156,9 +174,14 @@ void *MemBlockDetach(MemBlock *block) {
     if (block->local != 0) {
         const uint64_t steps = block->length != 0 ? (uint64_t{block->length} + block->step - 1) / block->step : 1;
         if (!MoveToHeap(block, static_cast<SIZE_T>(steps * block->step))) return nullptr;
+    } else if (block->data != nullptr && GlobalSize(block->data) != block->capacity) {
+        // The host may read the size of what it is handed: the capacity,
+        // never the room the buffer grew beyond it.
+        if (!ResizeHeapBuffer(block, static_cast<SIZE_T>(block->capacity))) return nullptr;
     }
     void *data = block->data;
     block->data = nullptr;
+    block->capacity = 0;
     block->length = 0;
     block->cursor = 0;
     return data;

@@ -3,17 +3,23 @@
 //
 // The buffer is fixed global-heap memory, so a buffer handed out by
 // MemBlockDetach can travel to the host, which releases it with GlobalFree.
-// The capacity of a heap buffer is never stored: it is what GlobalSize
-// reports for the buffer (0 without one), and the buffer grows only by
-// whole steps counted from that size. A failed growth returns 0 and leaves
-// buffer, length and cursor exactly as they were. Nothing here touches the
-// last-error value.
+//
+// Two sizes are kept apart. The capacity is what the block holds by its
+// growth rule: whole steps, counted from the first buffer, as many as the
+// largest length ever needed; it is the size MemBlockDetach hands the
+// buffer out with. The buffer itself (its size what GlobalSize reports, 0
+// without one) is at least the capacity and, when it must grow, grows to
+// the new capacity or by half its size, whichever is more: a block filled
+// one element at a time moves and copies its bytes only a logarithmic
+// number of times, not once per step. A failed growth returns 0 and leaves
+// buffer, capacity, length and cursor exactly as they were. Nothing here
+// touches the last-error value.
 //
 // A block that lives for one call may instead be a local: its header and
 // its first buffer the caller's (on the stack, say), set up by
 // MemBlockInitLocal. Such a block asks the heap for nothing until it
-// outgrows that buffer; it then moves to a heap buffer of the capacity the
-// same growth rule gives, counted from the local buffer's size.
+// outgrows that buffer; it then moves to a heap buffer by the same rule,
+// counted from the local buffer's size.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +32,7 @@ struct MemBlock {
     uint32_t cursor;  // where the next read, write, insert or delete happens; may lie beyond length
     uint32_t local;   // bytes of the caller's buffer while `data` is that buffer, else 0
     uint8_t *data;    // the buffer, a separate global-heap block (or the caller's); null until something is allocated
+    uint64_t capacity;  // bytes the growth rule gives (see above), never more than the buffer's size
 };
 
 // Seek modes of MemBlockSeek.
@@ -82,13 +89,14 @@ void *MemBlockRead(MemBlock *block, uint32_t n);
 // 1, else 0 with nothing changed.
 int MemBlockDelete(MemBlock *block, uint32_t n);
 
-// Hands out the buffer (null if none) and leaves the block empty, without
-// a buffer, cursor 0, step kept. The caller owns the buffer (release with
-// GlobalFree) and still frees the header with MemBlockFree. A block still
-// in the caller's buffer hands out a copy of its length in a heap block of
-// whole steps (at least one), the size a heap block that had grown to that
-// length would have; null, with the block unchanged, when that copy cannot
-// be allocated.
+// Hands out the buffer (null if none), cut to the block's capacity, and
+// leaves the block empty, without a buffer, cursor 0, step kept. The caller
+// owns the buffer (release with GlobalFree) and still frees the header with
+// MemBlockFree. A block still in the caller's buffer hands out a copy of
+// its length in a heap block of whole steps (at least one), the size a
+// heap block that had grown to that length would have; null, with the
+// block unchanged, when that copy cannot be allocated or the buffer cannot
+// be cut.
 void *MemBlockDetach(MemBlock *block);
 
 }  // namespace patprn

@@ -409,17 +409,6 @@ void PjlTokenCopy(const PjlToken *token, char *buffer, uint32_t size) {
     buffer[count] = '\0';
 }
 
-bool PjlTokenIs(const PjlToken *token, const char *word) {
-    return std::strlen(word) == token->length && std::memcmp(token->text, word, token->length) == 0;
-}
-
-uint64_t PjlTokenNumber(const PjlToken *token) {
-    uint64_t value = 0;
-    for (uint32_t i = 0; i < token->length && token->text[i] >= '0' && token->text[i] <= '9'; ++i)
-        value = value * 10u + static_cast<uint64_t>(token->text[i] - '0');
-    return value;
-}
-
 uint64_t PjlNumber(const char *text) {
     uint64_t value = 0;
     if (text == nullptr) return 0;

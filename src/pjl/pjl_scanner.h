@@ -147,13 +147,8 @@ uint32_t PjlTokenCut(const PjlToken *token, uint32_t cut);
 // `length` characters.
 void PjlTokenCopy(const PjlToken *token, char *buffer, uint32_t size);
 
-// True when the token's characters are exactly `word`.
-bool PjlTokenIs(const PjlToken *token, const char *word);
-
-// Decimal value of the token's leading digits (0 if none), or of a
-// zero-terminated text's. Wraps modulo 2^64 on absurdly long digit runs
-// instead of overflowing.
-uint64_t PjlTokenNumber(const PjlToken *token);
+// Decimal value of a zero-terminated text's leading digits (0 if none).
+// Wraps modulo 2^64 on absurdly long digit runs instead of overflowing.
 uint64_t PjlNumber(const char *text);
 
 }  // namespace patprn

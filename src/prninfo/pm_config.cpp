@@ -121,6 +121,7 @@ DWORD ConvertGeneral(const PMGeneral *general, PrnInfoEx *info) {
 template <typename Tray>
 DWORD ConvertTrays(const PMGroup *group, PrnInfoEx *info) {
     if (!PMGroupUsable(group)) return ERROR_SUCCESS;
+    InfoItem *last = nullptr;
     for (DWORD i = 0; i < group->dwCount; ++i) {
         const auto *tray = PMGroupElement<Tray>(group, i);
         if (tray == nullptr) continue;
@@ -129,7 +130,7 @@ DWORD ConvertTrays(const PMGroup *group, PrnInfoEx *info) {
         // is kept as they read it.
         if (item == nullptr) return ERROR_INVALID_PARAMETER;
         TrayInfoFromPM(PMTrayRead(tray), item);
-        InfoListAppend(info, InfoList::TrayInfo, reinterpret_cast<InfoItem *>(item));
+        InfoListAppendBehind(info, InfoList::TrayInfo, &last, reinterpret_cast<InfoItem *>(item));
     }
     info->dwTrayExtra = 0;
     return ERROR_SUCCESS;
@@ -138,6 +139,7 @@ DWORD ConvertTrays(const PMGroup *group, PrnInfoEx *info) {
 DWORD ConvertOutBins(const PMGroup *group, PrnInfoEx *info) {
     if (!PMGroupUsable(group)) return ERROR_SUCCESS;
     InfoListClear(info, InfoList::OutBinInfo);
+    InfoItem *last = nullptr;
     for (DWORD i = 0; i < group->dwCount; ++i) {
         const auto *bin = PMGroupElement<PMOutBin>(group, i);
         if (bin == nullptr) continue;
@@ -146,7 +148,7 @@ DWORD ConvertOutBins(const PMGroup *group, PrnInfoEx *info) {
         item->wBin = static_cast<uint16_t>(NameTableFind(OutBinNameTable, PMText(bin->pName))->code);
         const bool full = PMValueAvailable(bin->dwStatus) && (bin->dwStatus & kBinFullBit) != 0;
         item->wBinState = full ? kBinFull : kBinReady;
-        InfoListAppend(info, InfoList::OutBinInfo, reinterpret_cast<InfoItem *>(item));
+        InfoListAppendBehind(info, InfoList::OutBinInfo, &last, reinterpret_cast<InfoItem *>(item));
     }
     info->dwOutBinExtra = kOutBinExtraRebuilt;
     return ERROR_SUCCESS;
@@ -155,13 +157,14 @@ DWORD ConvertOutBins(const PMGroup *group, PrnInfoEx *info) {
 DWORD ConvertDevices(const PMGroup *group, PrnInfoEx *info) {
     if (!PMGroupUsable(group)) return ERROR_SUCCESS;
     InfoListClear(info, InfoList::DeviceInfo);
+    InfoItem *last = nullptr;
     for (DWORD i = 0; i < group->dwCount; ++i) {
         const auto *device = PMGroupElement<PMDevice>(group, i);
         if (device == nullptr) continue;
         auto *item = reinterpret_cast<DeviceInfoItem *>(InfoItemAlloc(kDeviceInfoItemSize));
         if (item == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
         item->wDevice = PMValueAvailable(device->dwNumber) ? NumberTableLookup(DeviceNumberTable, device->dwNumber) : 0;
-        InfoListAppend(info, InfoList::DeviceInfo, reinterpret_cast<InfoItem *>(item));
+        InfoListAppendBehind(info, InfoList::DeviceInfo, &last, reinterpret_cast<InfoItem *>(item));
     }
     return ERROR_SUCCESS;
 }

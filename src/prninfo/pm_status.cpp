@@ -78,6 +78,7 @@ DWORD ConvertStatusWord(const DWORD *wordPointer, bool altSet, PrnInfoEx *info) 
 DWORD ConvertEmulations(const PMGroup *group, PrnInfoEx *info) {
     if (!PMGroupUsable(group)) return ERROR_SUCCESS;
     InfoListClear(info, InfoList::LoadedEmul);
+    InfoItem *last = nullptr;
     for (DWORD i = 0; i < group->dwCount; ++i) {
         const auto *emulation = PMGroupElement<PMEmulation>(group, i);
         if (emulation == nullptr) continue;
@@ -95,7 +96,7 @@ DWORD ConvertEmulations(const PMGroup *group, PrnInfoEx *info) {
             // at 15, as hosts know.
             lstrcpynA(item->szVersion, version, sizeof item->szVersion);
         }
-        InfoListAppend(info, InfoList::LoadedEmul, reinterpret_cast<InfoItem *>(item));
+        InfoListAppendBehind(info, InfoList::LoadedEmul, &last, reinterpret_cast<InfoItem *>(item));
     }
     info->dwEmulExtra = 0;
     return ERROR_SUCCESS;
@@ -104,6 +105,7 @@ DWORD ConvertEmulations(const PMGroup *group, PrnInfoEx *info) {
 DWORD ConvertFonts(const PMGroup *group, PrnInfoEx *info) {
     if (!PMGroupUsable(group)) return ERROR_SUCCESS;
     InfoListClear(info, InfoList::LoadedFont);
+    InfoItem *last = nullptr;
     for (DWORD i = 0; i < group->dwCount; ++i) {
         const auto *font = PMGroupElement<PMFont>(group, i);
         if (font == nullptr) continue;
@@ -111,7 +113,7 @@ DWORD ConvertFonts(const PMGroup *group, PrnInfoEx *info) {
         if (item == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
         const char *name = PMText(font->pName);
         item->wFont = name != nullptr ? static_cast<uint16_t>(CodeTableLookup(name, FontNameTable)) : 0;
-        InfoListAppend(info, InfoList::LoadedFont, reinterpret_cast<InfoItem *>(item));
+        InfoListAppendBehind(info, InfoList::LoadedFont, &last, reinterpret_cast<InfoItem *>(item));
     }
     return ERROR_SUCCESS;
 }
@@ -120,6 +122,7 @@ DWORD ConvertFonts(const PMGroup *group, PrnInfoEx *info) {
 DWORD ConvertEngineStatus(const PMGroup *group, PrnInfoEx *info) {
     if (!PMGroupUsable(group)) return ERROR_SUCCESS;
     info->bAttention = 0;
+    InfoItem *last = nullptr;
     for (DWORD i = 0; i < group->dwCount; ++i) {
         const auto *status = PMGroupElement<PMEngineStatus>(group, i);
         if (status == nullptr) continue;
@@ -128,7 +131,7 @@ DWORD ConvertEngineStatus(const PMGroup *group, PrnInfoEx *info) {
         item->wCode = static_cast<uint16_t>(status->dwCode & 0xFFFFu);
         item->dwCode = status->dwCode;
         if (const char *text = PMText(status->pText)) lstrcpynA(item->szText, text, sizeof item->szText);
-        InfoListAppend(info, InfoList::EngineStatus, reinterpret_cast<InfoItem *>(item));
+        InfoListAppendBehind(info, InfoList::EngineStatus, &last, reinterpret_cast<InfoItem *>(item));
         if (status->dwKind == kKindNeedsOperator || !PMValueAvailable(status->dwKind)) info->bAttention = 1;
     }
     return ERROR_SUCCESS;

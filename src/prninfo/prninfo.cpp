@@ -133,6 +133,19 @@ int InfoListAppend(PrnInfoEx *record, InfoList list, InfoItem *item) {
     return 1;
 }
 
+int InfoListAppendBehind(PrnInfoEx *record, InfoList list, InfoItem **last, InfoItem *item) {
+    if (*last == nullptr) {
+        if (!InfoListAppend(record, list, item)) return 0;
+    } else {
+        InfoListRef ref;
+        if (item == nullptr || !InfoListResolve(record, list, &ref)) return 0;
+        (*last)->next = item;
+        *ref.countSlot += 1;
+    }
+    *last = item;
+    return 1;
+}
+
 void InfoListClear(PrnInfoEx *record, InfoList list) {
     InfoListRef ref;
     if (!InfoListResolve(record, list, &ref)) return;

@@ -80,6 +80,11 @@ InfoItem *InfoListFind(const PrnInfoEx *record, InfoList list, uint16_t code);
 // longer than its count loses the uncounted rest from the list). 0 for a
 // null record or item.
 int InfoListAppend(PrnInfoEx *record, InfoList list, InfoItem *item);
+// Appends as InfoListAppend does, one item after another: `*last` is the
+// item the previous call linked (null before the first, which finds the
+// list's end), so a list of n items is built in n steps rather than n².
+// Nothing else may change the list between the calls.
+int InfoListAppendBehind(PrnInfoEx *record, InfoList list, InfoItem **last, InfoItem *item);
 // Releases the list's counted items and empties its slots.
 void InfoListClear(PrnInfoEx *record, InfoList list);
 // Replaces the string with a copy of `text`; 0 for a null record or text,

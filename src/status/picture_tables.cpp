@@ -5,7 +5,7 @@
 // texts, or patterns whose lowercase letters match any one character
 // ("461yy": a paper type mismatch in tray 1, whatever the media), or
 // STATUS_DEFAULT_BMP, what a set shows for a code it has no record of.
-// Entries are (name, x, y, level) with raster operation 0: OrderLayer sets
+// Entries are (name, x, y, level) with raster operation 0: OrderLayerInto sets
 // it from the level. The levels say what an entry is:
 //   1         the printer body, opaque;
 //   20, 30    the tray 2 and tray 3 units;

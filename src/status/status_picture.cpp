@@ -22,7 +22,6 @@ constexpr uint8_t kAltSetClearRemovedLevels[] = {248, 240, 242, 244, 246};
 constexpr uint8_t kAltSetRemovedLevels[] = {246, 230, 232, 234, 236};
 
 constexpr uint32_t kEntrySize = sizeof(BitmapEntry);
-constexpr uint32_t kLayerBlockInitialSteps = 1;
 constexpr uint8_t kLastLevel = 255;
 
 // Mask names are the image's name followed by this; the mask of a name of
@@ -187,31 +186,16 @@ int OrderLayerInto(MemBlock *layer, MemBlock *out) {
     return 1;
 }
 
-MemBlock *OrderLayer(MemBlock *layer) {
-    MemBlock *out = MemBlockCreate(kLayerBlockStep, kLayerBlockInitialSteps);
-    if (out == nullptr) return nullptr;
-    if (!OrderLayerInto(layer, out)) {
-        MemBlockFree(out);
-        return nullptr;
-    }
-    return out;
-}
-
-MemBlock *NewLayerBlock(ElemList *layers) {
-    MemBlock *block = MemBlockCreate(kLayerBlockStep, kLayerBlockInitialSteps);
-    if (block == nullptr) return nullptr;
-    if (!ElemListAppend(layers, &block)) {
-        MemBlockFree(block);
-        return nullptr;
-    }
-    return block;
-}
-
 DWORD ComposeStatusEntries(const StatusContext &context, ResolvedCodes *codes, MemBlock *layer) {
     const PictureRecord *body = FindPictureSet(kBodyPictureSet);
     uint32_t code;
+    uint32_t previous = 0;
     ListCursor cursor;
     for (ListCursorInit(codes, &cursor); ListCursorNext(&cursor, &code);) {
+        // A code right after itself would add only entries the layer holds
+        // already; the codes are sorted, so every repeat is such a code.
+        if (cursor.visited > 1 && code == previous) continue;
+        previous = code;
         const int pattern = IsExactPictureKey(code) ? 0 : 1;
         DWORD error = body != nullptr ? AddRecordEntries(layer, FindPictureRecord(body, code, pattern)) : 0;
         uint32_t left = context.record->nDeviceInfo;

@@ -95,26 +95,18 @@ DWORD AddRecordEntries(MemBlock *layer, const PictureRecord *record);
 // Deletes every entry of `level`; the others keep their order.
 void RemoveLevel(MemBlock *layer, uint8_t level);
 
-// A new block with the layer's entries in drawing order: levels ascending
-// from 1 to 255 (level 0 is dropped), entries of one level in the order
-// they were added. An entry of odd level is drawn opaque (SRCCOPY); one of
-// even level becomes its mask (name + "_B", SRCAND) followed by itself
-// (SRCPAINT). Null, with nothing left allocated, when the block cannot be
-// made or grow, or when an even-level name is too long to take "_B" (30
-// characters or more).
-MemBlock *OrderLayer(MemBlock *layer);
-
-// OrderLayer into the caller's empty block `out` (which may be a local):
-// 1, or 0 with `out` holding part of the steps when it cannot grow or a
-// name is too long to take "_B".
+// Appends the layer's entries in drawing order to the caller's empty block
+// `out` (which may be a local): levels ascending from 1 to 255 (level 0 is
+// dropped), entries of one level in the order they were added. An entry of
+// odd level is drawn opaque (SRCCOPY); one of even level becomes its mask
+// (name + "_B", SRCAND) followed by itself (SRCPAINT). 1, or 0 with `out`
+// holding part of the steps when it cannot grow or an even-level name is
+// too long to take "_B" (30 characters or more).
 int OrderLayerInto(MemBlock *layer, MemBlock *out);
 
-// Creates an empty layer block and appends its pointer to `layers`; the
-// block, or null with nothing left allocated and the list unchanged.
-MemBlock *NewLayerBlock(ElemList *layers);
-
-// Adds the table entries of every code in `codes`, in list order: the body
-// set's record, then for each "pDeviceInfo" item of the context's record in
+// Adds the table entries of every code in `codes`, in list order (a code
+// right after itself adds nothing new and is passed by): the body set's
+// record, then for each "pDeviceInfo" item of the context's record in
 // chain order the record of that device's set, if it has one. 0, or 8 at
 // the first entry that could not be added (the layer is then incomplete).
 DWORD ComposeStatusEntries(const StatusContext &context, ResolvedCodes *codes, MemBlock *layer);

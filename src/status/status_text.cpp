@@ -163,8 +163,14 @@ DWORD BuildStatusEntries(const StatusContext &context, ElemList *entries) {
     ElemListInitLocal(&codes, kResolvedCodesPerStep);
     DWORD error = ResolveStatusCodes(context, &codes.list);
     uint32_t code;
+    uint32_t previous = 0;
     ListCursor cursor;
     for (ListCursorInit(&codes.list, &cursor); error == ERROR_SUCCESS && ListCursorNext(&cursor, &code);) {
+        // A printer may report one code many times over; the codes are
+        // sorted, so its repeats follow it and would only add the same
+        // entries again, which the text never shows twice.
+        if (cursor.visited > 1 && code == previous) continue;
+        previous = code;
         error = ExpandStatusCode(context, code, entries);
     }
     ElemListRelease(&codes.list);

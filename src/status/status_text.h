@@ -71,7 +71,7 @@ const StatusMessageRow *StatusMessageTableFor(uint32_t status);
 const CodeIndexView &StatusMessageIndexFor(uint32_t status);
 
 // Fills the empty entry list from the most urgent codes of the context's
-// record, code by code in ascending order.
+// record, code by code in ascending order, a code the record repeats once.
 // Returns 0; the code of ResolveStatusCodes (0x2000FFFF without a priority
 // table, 8 or 87); 8 when a working list cannot be created or an entry
 // cannot be appended.

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -24,6 +25,7 @@ namespace {
 
 using pattest::AddEmulationCode;
 using pattest::AddStatusCode;
+using pattest::AddStatusCodes;
 using pattest::HostRecord;
 using pattest::MakeStatusTree;
 using pattest::PoisonLastError;
@@ -183,6 +185,61 @@ TEST_F(StatusStringApi, FailuresLeaveTheBufferAndLength) {
     EXPECT_EQ(GetLastError(), 87u);
     EXPECT_EQ(PatGetStatusString(1, ready.Tree(), 3, 1, buffer, nullptr), FALSE);
     EXPECT_EQ(GetLastError(), 87u);
+}
+
+// Everything the status exports give for a printer: both texts (or their
+// error), the picture's draw steps with the size of the block the host
+// receives them in, and the help file name's reply.
+std::string StatusResults(Printer &printer) {
+    std::ostringstream out;
+    for (DWORD variant : {1u, 2u}) {
+        const Reply r = StatusString(printer, variant);
+        out << "text " << r.ok << '/' << r.error << '/' << r.length << ": " << r.text << '\n';
+    }
+    BitmapInfo *info = PatCreateBitmapInfo(1, printer.Tree(), kStatusRevision);
+    out << "picture " << (info != nullptr);
+    for (DWORD i = 0; info != nullptr && i < info->nLayers; ++i) {
+        const BitmapLayer &layer = info->pLayers[i];
+        out << ", " << layer.nEntries << " steps in " << GlobalSize(layer.pEntries) << " bytes: "
+            << std::string(reinterpret_cast<const char *>(layer.pEntries), layer.nEntries * sizeof(BitmapEntry));
+    }
+    if (info != nullptr) PatDisposeBitmapInfo(info);
+    char name[16];
+    DWORD length = sizeof name;
+    PoisonLastError();
+    const BOOL ok = PatGetStatusHelpFileName(1, printer.main.get(), 0, name, &length);
+    out << "\nhelp " << ok << '/' << GetLastError() << '/' << length;
+    return out.str();
+}
+
+// A record of 100,000 engine-status items, all of one code or all
+// different (codes no table knows, so every one is among the most urgent),
+// gives what a record of a few of them gives, within a fraction of a
+// second: the working lists grow by a share of their size, not step by
+// step, each growth copying all that came before.
+TEST_F(StatusStringApi, AHundredThousandStatusItemsGiveTheSmallRecordsResultsQuickly) {
+    constexpr DWORD kItems = 100000;
+    constexpr DWORD kUnknown = 2000000000u;
+    std::vector<DWORD> same(kItems, 40012);
+    std::vector<DWORD> different;
+    for (DWORD i = 0; i < kItems; ++i) different.push_back(kUnknown + i);
+    const struct {
+        const char *what;
+        const std::vector<DWORD> &codes;
+        std::initializer_list<DWORD> few;
+    } cases[] = {
+        {"one code", same, {40012}},
+        {"different codes", different, {kUnknown, kUnknown + 1}},
+    };
+    for (const auto &c : cases) {
+        Printer small(c.few);
+        Printer large({});
+        AddStatusCodes(large.main.get(), c.codes);
+        const std::string expected = StatusResults(small);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(StatusResults(large), expected) << c.what;
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0) << c.what;
+    }
 }
 
 // ---- Every language -------------------------------------------------------

@@ -1,5 +1,5 @@
-// Element lists: 1-based positions, insertion that shifts the elements
-// after it, cursor walks, and lists left unchanged by a failed growth.
+// Element lists: 1-based positions, cursor walks, and lists left unchanged
+// by a failed growth.
 #include "containers/elem_list.h"
 #include "support/heap_hook.h"
 
@@ -44,21 +44,6 @@ std::string Tags(ElemList *list) {
 
 }  // namespace
 
-TEST(ElemList, InsertTakesThePositionAndShiftsTheRest) {
-    const struct {
-        uint32_t position;
-        const char *expected;
-    } cases[] = {{1, "XABC"}, {2, "AXBC"}, {3, "ABXC"}, {4, "ABCX"}, {9, "ABCX"}};
-    for (const auto &c : cases) {
-        ElemList *list = ListOf("ABC");
-        Record x = R('X');
-        EXPECT_EQ(ElemListInsert(list, &x, c.position), 1);
-        EXPECT_EQ(Tags(list), c.expected) << "position " << c.position;
-        EXPECT_EQ(ElemListCount(list), 4u);
-        ElemListFree(list);
-    }
-}
-
 TEST(ElemList, PositionsOutsideTheListGiveNothing) {
     ElemList *list = ListOf("ABC");
     EXPECT_EQ(static_cast<Record *>(ElemListAt(list, 3))->tag, static_cast<uint32_t>('C'));
@@ -66,8 +51,6 @@ TEST(ElemList, PositionsOutsideTheListGiveNothing) {
     EXPECT_EQ(ElemListAt(list, 0), nullptr);
     // (position - 1) x 12 wraps to offset 0 here: still not element 1.
     EXPECT_EQ(ElemListAt(list, 0x15555556u), nullptr);
-    Record x = R('X');
-    EXPECT_EQ(ElemListInsert(list, &x, 0), 0);
     EXPECT_EQ(Tags(list), "ABC");
     ElemListFree(list);
     EXPECT_EQ(ElemListCreate(0, 20, 1), nullptr);
@@ -113,8 +96,6 @@ TEST(ElemList, FailedAllocationsLeaveNothingBehind) {
     Record x = R('X');
     pattest::FailNthAllocation(1);
     EXPECT_EQ(ElemListAppend(list, &x), 0);
-    pattest::FailNthAllocation(1);
-    EXPECT_EQ(ElemListInsert(list, &x, 1), 0);
     EXPECT_EQ(Tags(list), "AB");
     ElemListFree(list);
     EXPECT_EQ(pattest::LiveHeapBlocks(), before);

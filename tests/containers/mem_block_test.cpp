@@ -153,6 +153,22 @@ TEST(MemBlock, DetachHandsOverTheBuffer) {
         EXPECT_EQ(pattest::LiveHeapBlocks(), before + 1);  // only the detached buffer
     }
     EXPECT_EQ(GlobalFree(buffer), nullptr);
+
+    // Filled a byte at a time, the buffer grows ahead of its steps; it is
+    // handed out with the size the steps give, as the host may read it.
+    block = MemBlockCreate(8, 1);
+    for (int i = 0; i < 1000; ++i) MemBlockWrite(block, "x", 1);
+    buffer = MemBlockDetach(block);
+    EXPECT_EQ(GlobalSize(buffer), 1000u);
+    EXPECT_EQ(std::string(static_cast<const char *>(buffer), 1000), std::string(1000, 'x'));
+    GlobalFree(buffer);
+    MemBlockFree(block);
+    block = MemBlockCreate(24, 0);
+    for (int i = 0; i < 1001; ++i) MemBlockWrite(block, "y", 1);
+    buffer = MemBlockDetach(block);
+    EXPECT_EQ(GlobalSize(buffer), 1008u) << "42 whole steps";
+    GlobalFree(buffer);
+    MemBlockFree(block);
 }
 
 TEST(MemBlock, FailedGrowthLeavesTheBlockAsItWas) {

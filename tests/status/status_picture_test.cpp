@@ -82,6 +82,19 @@ MemBlock *LayerOf(const std::vector<BitmapEntry> &entries) {
     return layer;
 }
 
+// The layer's draw steps as PatCreateBitmapInfo orders them: into a block
+// whose first step of 20 entries is the caller's.
+struct OrderedSteps {
+    BitmapEntry local[kLayerBlockStep / sizeof(BitmapEntry)];
+    MemBlock block;
+    int complete;
+    explicit OrderedSteps(MemBlock *layer) {
+        MemBlockInitLocal(&block, kLayerBlockStep, local, sizeof local);
+        complete = OrderLayerInto(layer, &block);
+    }
+    ~OrderedSteps() { MemBlockRelease(&block); }
+};
+
 Steps StepsOf(MemBlock *layer) {
     Steps steps;
     for (uint32_t at = 0; at + sizeof(BitmapEntry) <= layer->length; at += sizeof(BitmapEntry)) {
@@ -193,37 +206,40 @@ TEST(LayerBlock, RemoveLevelTakesNeighboursOfTheSameLevelToo) {
     MemBlockFree(layer);
 }
 
-TEST(OrderLayer, LevelsAscendingEntriesInArrivalOrderMasksBeforeImages) {
+TEST(OrderLayerInto, LevelsAscendingEntriesInArrivalOrderMasksBeforeImages) {
     MemBlock *layer = LayerOf({MakeEntry("A", 1, 2, 108), MakeEntry("B", 0, 0, 1), MakeEntry("C", 5, 5, 0),
                                MakeEntry("D", 3, 4, 255), MakeEntry("E", 7, 8, 108), MakeEntry("F", 0, 0, 20),
                                MakeEntry("G", 9, 9, 251)});
     const Steps before = StepsOf(layer);
-    MemBlock *ordered = OrderLayer(layer);
-    ASSERT_NE(ordered, nullptr);
-    EXPECT_EQ(StepsOf(ordered), (Steps{"B 0,0 SRCCOPY 1", "F_B 0,0 SRCAND 20", "F 0,0 SRCPAINT 20",
-                                       "A_B 1,2 SRCAND 108", "A 1,2 SRCPAINT 108", "E_B 7,8 SRCAND 108",
-                                       "E 7,8 SRCPAINT 108", "G 9,9 SRCCOPY 251", "D 3,4 SRCCOPY 255"}))
+    OrderedSteps ordered(layer);
+    ASSERT_EQ(ordered.complete, 1);
+    EXPECT_EQ(StepsOf(&ordered.block), (Steps{"B 0,0 SRCCOPY 1", "F_B 0,0 SRCAND 20", "F 0,0 SRCPAINT 20",
+                                              "A_B 1,2 SRCAND 108", "A 1,2 SRCPAINT 108", "E_B 7,8 SRCAND 108",
+                                              "E 7,8 SRCPAINT 108", "G 9,9 SRCCOPY 251", "D 3,4 SRCCOPY 255"}))
         << "level 0 is never drawn";
     EXPECT_EQ(StepsOf(layer), before) << "the input keeps its entries and raster operations";
-    MemBlockFree(ordered);
     MemBlockFree(layer);
 }
 
-TEST(OrderLayer, AMaskNameMustFitTheNameField) {
+TEST(OrderLayerInto, AMaskNameMustFitTheNameField) {
     const std::string name29(29, 'N');
     const std::string name30(30, 'N');
     MemBlock *layer = LayerOf({MakeEntry(name29, 0, 0, 2), MakeEntry(name30, 0, 0, 3)});
-    MemBlock *ordered = OrderLayer(layer);
-    ASSERT_NE(ordered, nullptr) << "29 characters and \"_B\" fit; an odd level needs no mask";
-    EXPECT_EQ(StepsOf(ordered), (Steps{name29 + "_B 0,0 SRCAND 2", name29 + " 0,0 SRCPAINT 2",
-                                       name30 + " 0,0 SRCCOPY 3"}));
-    MemBlockFree(ordered);
+    {
+        OrderedSteps ordered(layer);
+        EXPECT_EQ(ordered.complete, 1) << "29 characters and \"_B\" fit; an odd level needs no mask";
+        EXPECT_EQ(StepsOf(&ordered.block), (Steps{name29 + "_B 0,0 SRCAND 2", name29 + " 0,0 SRCPAINT 2",
+                                                  name30 + " 0,0 SRCCOPY 3"}));
+    }
     MemBlockFree(layer);
 
     for (size_t length : {size_t{30}, size_t{32}}) {  // 32: no terminator in the field at all
         const long live = pattest::LiveHeapBlocks();
         layer = LayerOf({MakeEntry("BM_BASE", 0, 0, 1), MakeEntry(std::string(length, 'N'), 0, 0, 4)});
-        EXPECT_EQ(OrderLayer(layer), nullptr) << length;
+        {
+            OrderedSteps ordered(layer);
+            EXPECT_EQ(ordered.complete, 0) << length;
+        }
         MemBlockFree(layer);
         EXPECT_EQ(pattest::LiveHeapBlocks(), live) << length;
     }
@@ -526,13 +542,20 @@ TEST(LayerBlock, GrowthFailuresLeaveTheLayerAsItWas) {
     ElemListFree(codes);
     ElemListFree(layers);
 
-    // Ordering 20 even-level entries needs 40 steps: the output grows once.
-    for (unsigned n = 1; n <= 3; ++n) {  // output header, buffer, growth
+    // Ordering 20 even-level entries needs 40 steps: the output outgrows
+    // its first 20 entries once, onto the heap.
+    {
         const long live = pattest::LiveHeapBlocks();
-        pattest::FailNthAllocation(n);
-        EXPECT_EQ(OrderLayer(layer), nullptr) << n;
-        EXPECT_TRUE(pattest::ArmedFailureStruck(n));
-        EXPECT_EQ(pattest::LiveHeapBlocks(), live) << n;
+        pattest::FailNthAllocation(1);
+        {
+            OrderedSteps ordered(layer);
+            EXPECT_EQ(ordered.complete, 0);
+            EXPECT_TRUE(pattest::ArmedFailureStruck(1));
+        }
+        EXPECT_EQ(pattest::LiveHeapBlocks(), live);
+        OrderedSteps ordered(layer);
+        EXPECT_EQ(ordered.complete, 1);
+        EXPECT_EQ(ordered.block.length, 40 * sizeof(BitmapEntry));
     }
     MemBlockFree(layer);
 }

@@ -137,13 +137,16 @@ TEST_F(StatusText, MessagesFilledWithinTheirBounds) {
     EXPECT_EQ(std::string(out), longText.substr(0, sizeof out - 1));
 }
 
-// 25 toner codes give 50 candidates, so the lists also grow.
+// 50 tray-empty codes give 50 candidates, so the lists also grow.
 TEST_F(StatusText, EveryFailedAllocationIsReportedAndReleased) {
     SKIP_WITHOUT_HEAP_HOOK();
     HostRecord printer;
     HostRecord supplement;
     AddStatusCode(printer.get(), 10001);
-    for (int i = 0; i < 25; ++i) AddStatusCode(printer.get(), 40012);
+    for (DWORD i = 1; i <= 25; ++i) {
+        AddStatusCode(printer.get(), 41100 + i);
+        AddStatusCode(printer.get(), 41200 + i);
+    }
     QueryNode *tree = pattest::MakeStatusTree(printer.get(), supplement.get());
     char out[kStatusTextSize];
     DWORD length = 0;
@@ -154,10 +157,9 @@ TEST_F(StatusText, EveryFailedAllocationIsReportedAndReleased) {
         EXPECT_TRUE(ok || (std::strcmp(out, "untouched") == 0 && length == sizeof out)) << "failures write nothing";
         return ok;
     });
-    EXPECT_STREQ(out, "The following toner has run out. \nOpen the indicated cover, and then replace the Toner "
-                      "Cartridge. \nTop Cover:Black");
+    EXPECT_STREQ(out, "Load paper in the indicated paper source tray.\nTray 1, Bypass Tray");
     // The code and entry lists start on the stack: only their growth past
-    // the first step (26 codes, 50 candidates) takes from the heap, three
+    // the first step (50 codes, 50 candidates) takes from the heap, four
     // allocations; the names' work lists and string loads take nothing.
     EXPECT_GE(runs, 4u);
     // A few codes fit the stack: the text takes nothing from the heap.

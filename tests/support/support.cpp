@@ -90,16 +90,35 @@ QueryNode *MakeStatusTree(const PrnInfoEx *main, const PrnInfoEx *supplement, in
     return root;
 }
 
-void AddStatusCode(PrnInfoEx *record, DWORD code, const char *text) {
+namespace {
+EngineStatusItem *NewStatusItem(DWORD code, const char *text) {
     auto *item = static_cast<EngineStatusItem *>(GlobalAlloc(GPTR, sizeof(EngineStatusItem)));
     item->cbItem = sizeof(EngineStatusItem);
     item->wCode = static_cast<uint16_t>(code & 0xFFFFu);
     item->dwCode = code;
     std::strncpy(item->szText, text, sizeof item->szText - 1);
+    return item;
+}
+
+EngineStatusItem **LastStatusSlot(PrnInfoEx *record) {
     EngineStatusItem **slot = &record->pEngineStatus;
     while (*slot != nullptr) slot = reinterpret_cast<EngineStatusItem **>(&(*slot)->next);
-    *slot = item;
+    return slot;
+}
+}  // namespace
+
+void AddStatusCode(PrnInfoEx *record, DWORD code, const char *text) {
+    *LastStatusSlot(record) = NewStatusItem(code, text);
     record->nEngineStatus += 1;
+}
+
+void AddStatusCodes(PrnInfoEx *record, const std::vector<DWORD> &codes) {
+    EngineStatusItem **slot = LastStatusSlot(record);
+    for (DWORD code : codes) {
+        *slot = NewStatusItem(code, "");
+        slot = reinterpret_cast<EngineStatusItem **>(&(*slot)->next);
+        record->nEngineStatus += 1;
+    }
 }
 
 namespace {

@@ -47,6 +47,9 @@ QueryNode *MakeStatusTree(const PrnInfoEx *main, const PrnInfoEx *supplement, in
 // Appends an EngineStatusItem with `code` (and `text`) to the record's
 // "pEngineStatus" list as a host does; HostRecord releases it.
 void AddStatusCode(PrnInfoEx *record, DWORD code, const char *text = "");
+// Appends one item per code, in order, walking the list once: for records
+// of many thousands of codes.
+void AddStatusCodes(PrnInfoEx *record, const std::vector<DWORD> &codes);
 // Appends a DeviceInfoItem with `device` (105 the tray 2 unit, ...) to the
 // record's "pDeviceInfo" list, and a LoadedEmulItem with `emulation` (16,
 // 17, 18 the PCL emulations) to its "pLoadedEmul" list, as a host does;
