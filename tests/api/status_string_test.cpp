@@ -238,7 +238,9 @@ TEST_F(StatusStringApi, AHundredThousandStatusItemsGiveTheSmallRecordsResultsQui
         const std::string expected = StatusResults(small);
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(StatusResults(large), expected) << c.what;
-        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0) << c.what;
+        // A bound far above the linear cost even on a loaded machine under
+        // the sanitizers, far below the minutes of a quadratic one.
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 20.0) << c.what;
     }
 }
 
