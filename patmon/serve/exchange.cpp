@@ -1,6 +1,5 @@
 #include "serve/exchange.h"
 
-#include <netdb.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -13,19 +12,24 @@ namespace patmon {
 
 namespace {
 
-// The epoll tags of the wake-up and the shared SNMP socket; a printer's
-// tags (its index, shifted) are far below.
+// The epoll tags of the wake-up, the shared SNMP sockets and the name
+// lookups; a printer's tag (its index) is far below.
 constexpr uint64_t kWakeup = UINT64_MAX;
 constexpr uint64_t kSharedSnmp = UINT64_MAX - 1;
+constexpr uint64_t kNames = UINT64_MAX - 2;
 
 // Most bytes read from one printer in one turn of the loop, so that a
 // printer that floods its replies holds up the others for no longer than
 // reading and checking this much takes.
 constexpr size_t kReadShare = 64 * 1024;
 
-// A shared-socket request's token: the printer and its request count, so
-// that a late answer to an earlier poll is not taken for this one's.
-uint64_t Token(size_t index, uint32_t request) { return (static_cast<uint64_t>(index) << 32) | request; }
+// Events taken from epoll in one go.
+constexpr int kEventBatch = 256;
+
+// How long the loop may be away from the network (handling a turn, or not
+// scheduled by the system) before the exchanges under way are given that
+// time back: their printers could not be heard meanwhile.
+constexpr std::chrono::milliseconds kAwaySlack{100};
 
 std::string Where(const ExchangePeer &peer) { return "printer at " + peer.host + ":" + std::to_string(peer.port); }
 
@@ -35,47 +39,25 @@ std::string Agent(const ExchangePeer &peer) {
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
-// The first address of HOST:PORT for sockets of `type`; false when there
-// is none (nullptr in `found`, or one to free).
-bool Resolve(const std::string &host, uint16_t port, int type, addrinfo **found, int *rc) {
-    addrinfo hints{};
-    hints.ai_socktype = type;
-    *found = nullptr;
-    *rc = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, found);
-    return *rc == 0 && *found != nullptr;
+void SetPort(sockaddr_storage &address, uint16_t port) {
+    if (address.ss_family == AF_INET) reinterpret_cast<sockaddr_in &>(address).sin_port = htons(port);
+    if (address.ss_family == AF_INET6) reinterpret_cast<sockaddr_in6 &>(address).sin6_port = htons(port);
 }
+
+constexpr const char *kNameServerLate = "no answer from the name server in time";
 
 }  // namespace
 
-bool ResolvePeer(ExchangePeer &peer, bool sharedSnmp, std::string *problem) {
-    addrinfo *found = nullptr;
-    int rc = 0;
-    if (!Resolve(peer.host, peer.port, SOCK_STREAM, &found, &rc)) {
-        *problem = "cannot resolve " + peer.host + ": " + gai_strerror(rc);
-        return false;
-    }
-    std::memcpy(&peer.address, found->ai_addr, found->ai_addrlen);
-    const socklen_t length = found->ai_addrlen;
-    freeaddrinfo(found);
-    if (peer.snmp && sharedSnmp) {
-        if (Resolve(peer.snmp->host, peer.snmp->port, SOCK_DGRAM, &found, &rc) && found->ai_family == AF_INET) {
-            std::memcpy(&peer.snmpAddress, found->ai_addr, sizeof peer.snmpAddress);
-            peer.snmpShared = true;
-        }
-        if (found != nullptr) freeaddrinfo(found);
-    }
-    peer.addressLength = length;  // last: the loop reads the addresses once this is set
-    return true;
-}
-
-ExchangeDriver::ExchangeDriver(size_t printers, Finished finished)
-    : links_(printers), finished_(std::move(finished)), lastExpiry_(Clock::now()) {
+ExchangeDriver::ExchangeDriver(size_t printers, Finished finished, Resolver::Options names)
+    : links_(printers),
+      finished_(std::move(finished)),
+      resolver_(std::move(names)),
+      lastExpiry_(Clock::now()),
+      lastLooked_(Clock::now()) {
     epoll_ = epoll_create1(EPOLL_CLOEXEC);
     wakeup_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    epoll_event event{};
-    event.events = EPOLLIN;
-    event.data.u64 = kWakeup;
-    epoll_ctl(epoll_, EPOLL_CTL_ADD, wakeup_, &event);
+    Watch(wakeup_, EPOLLIN, kWakeup);
+    Watch(resolver_.Descriptor(), EPOLLIN, kNames);
 }
 
 ExchangeDriver::~ExchangeDriver() {
@@ -85,13 +67,9 @@ ExchangeDriver::~ExchangeDriver() {
 }
 
 void ExchangeDriver::OpenSharedSnmp() {
-    std::string error;
-    client_ = DeviceIdClient::Open(&error);
+    client_ = DeviceIdClient::Open(&snmpProblem_);
     if (!client_) return;
-    epoll_event event{};
-    event.events = EPOLLIN;
-    event.data.u64 = kSharedSnmp;
-    epoll_ctl(epoll_, EPOLL_CTL_ADD, client_->Socket(), &event);
+    for (int fd : client_->Sockets()) Watch(fd, EPOLLIN, kSharedSnmp);
 }
 
 void ExchangeDriver::Wake() {
@@ -99,37 +77,51 @@ void ExchangeDriver::Wake() {
     (void)!write(wakeup_, &one, sizeof one);
 }
 
-void ExchangeDriver::Wait(int milliseconds) {
-    epoll_event events[256];
-    const int ready = epoll_wait(epoll_, events, 256, unread_.empty() ? milliseconds : 0);
+// Time the loop spent away from the network beyond the slack is added to
+// every deadline under way.
+void ExchangeDriver::Excuse(Clock::duration away) {
+    if (away <= kAwaySlack) return;
+    for (size_t index : active_) links_[index].request.deadline += away - kAwaySlack;
+}
+
+int ExchangeDriver::Wait(int milliseconds) {
+    const auto before = Clock::now();
+    Excuse(before - lastLooked_);
+    const int timeout = unread_.empty() ? std::max(milliseconds, 0) : 0;
+    epoll_event events[kEventBatch];
+    const int ready = epoll_wait(epoll_, events, kEventBatch, timeout);
+    const auto after = Clock::now();
+    Excuse(after - (before + std::chrono::milliseconds(timeout)));
+    lastLooked_ = after;
+    bool names = false;
     for (int i = 0; i < ready; ++i) {
         const uint64_t tag = events[i].data.u64;
         if (tag == kWakeup) {
             uint64_t count;
             (void)!read(wakeup_, &count, sizeof count);
         } else if (tag == kSharedSnmp) {
-            OnAnswers(client_->Read());
-        } else if (active_.count(static_cast<size_t>(tag >> 1)) == 0) {
-            continue;  // ended by an earlier event
-        } else if ((tag & 1) != 0) {
-            OnSnmp(static_cast<size_t>(tag >> 1));
-        } else {
-            OnSocket(static_cast<size_t>(tag >> 1), events[i].events);
+            if (client_) OnAnswers(client_->Read());
+        } else if (tag == kNames) {
+            names = true;
+        } else if (active_.count(static_cast<size_t>(tag)) != 0) {  // else ended by an earlier event
+            OnSocket(static_cast<size_t>(tag), events[i].events);
         }
     }
+    if (names || resolver_.NextTimeout(Clock::time_point::max()) <= after) OnNames();
     // Then the printers that had more to read than their share.
     std::vector<size_t> unread;
     unread.swap(unread_);
     for (size_t index : unread) {
         if (active_.count(index) != 0 && links_[index].step == Step::Receiving) ReadReplies(index);
     }
+    return std::max(ready, 0);
 }
 
-void ExchangeDriver::Watch(int fd, uint32_t events, size_t index, bool snmpSocket, bool add) {
+void ExchangeDriver::Watch(int fd, uint32_t events, uint64_t tag) {
     epoll_event event{};
     event.events = events;
-    event.data.u64 = (static_cast<uint64_t>(index) << 1) | (snmpSocket ? 1 : 0);
-    epoll_ctl(epoll_, add ? EPOLL_CTL_ADD : EPOLL_CTL_MOD, fd, &event);
+    event.data.u64 = tag;
+    epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &event);
 }
 
 void ExchangeDriver::Begin(size_t index, const ExchangeRequest &request) {
@@ -139,35 +131,85 @@ void ExchangeDriver::Begin(size_t index, const ExchangeRequest &request) {
     l.completeness.emplace(*request.query);
     l.sent = 0;
     l.snmpAnswer.reset();
-    if (request.fetchDeviceId && request.peer->snmpShared) AskSharedSnmp(index);
-    const ExchangePeer &peer = *request.peer;
-    l.socket = ::socket(peer.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (l.socket < 0) return Fail(index, "cannot open a socket: " + ErrorText(errno));
-    if (connect(l.socket, reinterpret_cast<const sockaddr *>(&peer.address), peer.addressLength) != 0 &&
-        errno != EINPROGRESS) {
-        return Fail(index, "cannot connect: " + ErrorText(errno));
-    }
+    l.step = Step::Resolving;
+    l.agent = request.fetchDeviceId ? AgentStep::Resolving : AgentStep::None;
     active_.insert(index);
-    l.step = Step::Connecting;
-    // Registered once for the whole exchange, edge-triggered: ready to
-    // send once connected, then readable as the replies come.
-    Watch(l.socket, EPOLLOUT | EPOLLIN | EPOLLRDHUP | EPOLLET, index, false, true);
-    // A connection to a near printer is often made already: the query
-    // goes out now, without waiting for the loop's next turn.
-    OnSocket(index, EPOLLOUT);
+    Proceed(index);
+}
+
+// Moves an exchange on as far as the names it needs are known: the device
+// ID is asked as soon as the agent's address is, the query sent as soon as
+// the printer's is.
+void ExchangeDriver::Proceed(size_t index) {
+    Link &l = links_[index];
+    if (l.agent == AgentStep::Resolving) ResolveAgent(index);
+    if (l.step != Step::Resolving) return;
+    const ExchangePeer &peer = *l.request.peer;
+    const Resolver::Result found = resolver_.Look(peer.host, Clock::now());
+    if (found.status == Resolver::Result::Status::Ready) return Connect(index, found);
+    if (found.status == Resolver::Result::Status::Failed) return Fail(index, "cannot resolve " + peer.host + ": " + found.error);
 }
 
 // The device ID is asked alongside the query, so that both answers tend to
 // arrive together. It only counts if the replies come complete, as when it
 // was asked after them.
-void ExchangeDriver::AskSharedSnmp(size_t index) {
+void ExchangeDriver::ResolveAgent(size_t index) {
     Link &l = links_[index];
     const ExchangePeer &peer = *l.request.peer;
+    const Resolver::Result found = resolver_.Look(peer.snmp->host, Clock::now());
+    if (found.status == Resolver::Result::Status::Pending) return;
     std::string error;
-    if (!client_->Send(peer.snmpAddress, *peer.snmp, l.request.timeout + std::chrono::seconds(1),
-                       Token(index, ++l.snmpRequest), &error)) {
-        l.snmpAnswer = DeviceIdClient::Answer{};
-        l.snmpAnswer->error = ": " + error;
+    if (found.status == Resolver::Result::Status::Failed) {
+        error = "cannot resolve " + peer.snmp->host + ": " + found.error;
+    } else if (!client_) {
+        error = snmpProblem_.empty() ? "no SNMP socket" : snmpProblem_;
+    } else {
+        sockaddr_storage agent = found.address;
+        SetPort(agent, peer.snmp->port);
+        if (client_->Send(reinterpret_cast<const sockaddr *>(&agent), found.length, peer.snmp->community,
+                          l.request.timeout + std::chrono::seconds(1), index, &error)) {
+            l.agent = AgentStep::Asked;
+            return;
+        }
+    }
+    l.agent = AgentStep::Answered;
+    l.snmpAnswer = DeviceIdClient::Answer{};
+    l.snmpAnswer->error = ": " + error;
+    if (l.step == Step::DeviceId) TakeAnswer(index);
+}
+
+void ExchangeDriver::Connect(size_t index, const Resolver::Result &found) {
+    Link &l = links_[index];
+    sockaddr_storage address = found.address;
+    SetPort(address, l.request.peer->port);
+    l.socket = ::socket(address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (l.socket < 0) return Fail(index, "cannot open a socket: " + ErrorText(errno));
+    if (connect(l.socket, reinterpret_cast<const sockaddr *>(&address), found.length) != 0 && errno != EINPROGRESS) {
+        return Fail(index, "cannot connect: " + ErrorText(errno));
+    }
+    l.step = Step::Connecting;
+    // Registered once for the whole exchange, edge-triggered: ready to
+    // send once connected, then readable as the replies come.
+    Watch(l.socket, EPOLLOUT | EPOLLIN | EPOLLRDHUP | EPOLLET, index);
+    // A connection to a near printer is often made already: the query
+    // goes out now, without waiting for the loop's next turn.
+    OnSocket(index, EPOLLOUT);
+}
+
+// Name lookups have ended: the exchanges waiting on those names go on.
+void ExchangeDriver::OnNames() {
+    const std::vector<std::string> ended = resolver_.Process();
+    if (ended.empty()) return;
+    const std::set<std::string> names(ended.begin(), ended.end());
+    const std::vector<size_t> waiting(active_.begin(), active_.end());
+    for (size_t index : waiting) {
+        const Link &l = links_[index];
+        if (active_.count(index) == 0) continue;
+        const ExchangePeer &peer = *l.request.peer;
+        if ((l.step == Step::Resolving && names.count(peer.host) != 0) ||
+            (l.agent == AgentStep::Resolving && names.count(peer.snmp->host) != 0)) {
+            Proceed(index);
+        }
     }
 }
 
@@ -180,7 +222,7 @@ void ExchangeDriver::OnSocket(size_t index, uint32_t events) {
         if (error != 0) return Fail(index, "cannot connect: " + ErrorText(error));
     }
     if ((l.step == Step::Connecting || l.step == Step::Sending) && !SendQuery(index)) return;
-    ReadReplies(index);
+    if (l.step == Step::Receiving) ReadReplies(index);
 }
 
 // Sends what is left of the query; false while sending must wait, or when
@@ -239,31 +281,20 @@ void ExchangeDriver::AskDeviceId(size_t index) {
         l.exchange.answered = true;
         return Done(index);
     }
-    const ExchangePeer &peer = *l.request.peer;
-    if (peer.snmpShared) {
-        l.step = Step::DeviceId;
-        if (l.snmpAnswer) TakeAnswer(index);
-        return;
-    }
-    std::string error;
-    l.snmpQuery = DeviceIdQuery::Send(*peer.snmp, &error);
-    if (!l.snmpQuery) {
-        l.exchange.problem = error;
-        return Done(index);
-    }
     l.step = Step::DeviceId;
-    Watch(l.snmpQuery->Socket(), EPOLLIN, index, true, true);
+    if (l.snmpAnswer) TakeAnswer(index);
 }
 
-// Answers on the shared SNMP socket: kept until the replies are in, or
-// ending the poll if they are. One whose poll has ended (given up at its
-// deadline) is dropped.
+// Answers on the shared SNMP sockets (only ever from the agent asked, to
+// the request sent): kept until the replies are in, or ending the poll if
+// they are.
 void ExchangeDriver::OnAnswers(std::vector<DeviceIdClient::Answer> answers) {
     for (DeviceIdClient::Answer &answer : answers) {
-        const size_t index = static_cast<size_t>(answer.token >> 32);
+        const size_t index = static_cast<size_t>(answer.token);
         if (index >= links_.size() || active_.count(index) == 0) continue;
         Link &l = links_[index];
-        if (!l.request.peer->snmpShared || l.snmpAnswer || Token(index, l.snmpRequest) != answer.token) continue;
+        if (l.agent != AgentStep::Asked) continue;
+        l.agent = AgentStep::Answered;
         l.snmpAnswer = std::move(answer);
         if (l.step == Step::DeviceId) TakeAnswer(index);
     }
@@ -278,30 +309,39 @@ void ExchangeDriver::TakeAnswer(size_t index) {
     Done(index);
 }
 
-void ExchangeDriver::OnSnmp(size_t index) {
-    Link &l = links_[index];
-    if (l.step != Step::DeviceId || !l.snmpQuery->Read()) return;
-    l.exchange.deviceId = l.snmpQuery->deviceId;
-    l.exchange.answered = l.exchange.deviceId.has_value();
-    if (!l.exchange.answered) l.exchange.problem = l.snmpQuery->error;
-    Done(index);
-}
-
 ExchangeDriver::Clock::time_point ExchangeDriver::NextTurn(Clock::time_point until) const {
     if (!unread_.empty()) return Clock::now();
     for (size_t index : active_) until = std::min(until, links_[index].request.deadline);
-    return until;
+    return resolver_.NextTimeout(until);
 }
 
 void ExchangeDriver::CheckDeadlines(Clock::time_point now) {
-    std::vector<size_t> late;
-    for (size_t index : active_) {
-        if (links_[index].request.deadline <= now) late.push_back(index);
+    const auto late = [&] {
+        std::vector<size_t> found;
+        for (size_t index : active_) {
+            if (links_[index].request.deadline <= now) found.push_back(index);
+        }
+        return found;
+    };
+    if (!late().empty()) {
+        // Before anyone is judged late, whatever has arrived is read (every
+        // batch of events, however many), the time the loop was away given
+        // back, and the device IDs waiting on the shared sockets taken.
+        for (size_t turn = 0; turn <= links_.size() / kEventBatch + 1 && Wait(0) == kEventBatch; ++turn) {
+        }
+        if (client_) OnAnswers(client_->Read());
     }
-    for (size_t index : late) {
+    for (size_t index : late()) {
         Link &l = links_[index];
-        if (l.step == Step::DeviceId) {
-            l.exchange.problem = Agent(*l.request.peer) + " did not answer";
+        if (active_.count(index) == 0) continue;
+        // Replies still waiting beyond this turn's share: read on the next
+        // turn, not cut off now.
+        if (std::find(unread_.begin(), unread_.end(), index) != unread_.end()) continue;
+        if (l.step == Step::Resolving) {
+            Fail(index, kNameServerLate);
+        } else if (l.step == Step::DeviceId) {
+            l.exchange.problem = Agent(*l.request.peer) +
+                                 (l.agent == AgentStep::Resolving ? std::string(": ") + kNameServerLate : " did not answer");
             Done(index);
         } else {
             Fail(index, l.step == Step::Receiving && !l.exchange.replies.empty() ? reply_problem::kStopped
@@ -309,6 +349,7 @@ void ExchangeDriver::CheckDeadlines(Clock::time_point now) {
         }
     }
     if (client_ && now - lastExpiry_ >= std::chrono::seconds(1)) {
+        OnAnswers(client_->Read());
         OnAnswers(client_->Expire());
         lastExpiry_ = now;
     }
@@ -328,20 +369,21 @@ void ExchangeDriver::Done(size_t index) {
         close(l.socket);  // which also ends its watch: the socket is not shared
         l.socket = -1;
     }
-    if (l.snmpQuery) {
-        epoll_ctl(epoll_, EPOLL_CTL_DEL, l.snmpQuery->Socket(), nullptr);
-        l.snmpQuery.reset();
-    }
+    // A device ID that comes after the poll ended is not taken for the next.
+    if (client_ && l.agent == AgentStep::Asked) client_->Forget(index);
+    l.agent = AgentStep::None;
     l.step = Step::Idle;
     active_.erase(index);
     finished_(index, std::move(l.exchange));
 }
 
 void ExchangeDriver::DropAll() {
-    for (Link &l : links_) {
+    for (size_t index : active_) {
+        Link &l = links_[index];
         if (l.socket >= 0) close(l.socket);
         l.socket = -1;
-        l.snmpQuery.reset();
+        l.step = Step::Idle;
+        l.agent = AgentStep::None;
     }
     active_.clear();
     client_.reset();

@@ -75,8 +75,7 @@ struct Fleet::Impl {
     std::thread loop;
     std::atomic<bool> stopping{false};
     std::mutex queueMutex;
-    std::vector<size_t> toNetwork;  // queries ready to be sent
-    std::vector<size_t> finished;   // polls done: to be scheduled again
+    std::vector<size_t> finished;  // polls done: to be scheduled again
     // Until when the loop sleeps without looking at the queues; the
     // earliest time while it is awake (it looks before it sleeps).
     Clock::time_point sleepingUntil = Clock::time_point::min();
@@ -122,13 +121,10 @@ struct Fleet::Impl {
 
     // ---- on a worker ----
 
+    // A whole poll of a virtual or USB printer, whose transport waits.
     void BeginPoll(size_t index) {
-        Printer &p = *printers[index];
-        if (!Begin(index)) return EndPoll(index);
-        if (p.peer.addressLength == 0 && !ResolvePeer(p.peer, network->SharesSnmp(), &p.exchange.problem)) {
-            return EndPoll(index);
-        }
-        Post(toNetwork, index, Clock::time_point::min());
+        Begin(index);
+        EndPoll(index);
     }
 
     // The replies into the record, the texts in the printer's language.
@@ -192,7 +188,7 @@ struct Fleet::Impl {
         request.query = &p.pending->pjl;
         request.fetchDeviceId = p.pending->fetchDeviceId;
         request.timeout = p.options.timeout;
-        request.deadline = p.started + p.options.timeout;
+        request.deadline = p.started + p.options.timeout;  // from when it started, not when it was due
         network->Begin(index, request);
     }
 
@@ -204,12 +200,12 @@ struct Fleet::Impl {
 
     void StartDue(size_t index) {
         Printer &p = *printers[index];
-        if (p.direct || p.peer.addressLength == 0) {
+        if (p.direct) {
             workers->Submit([this, index] { BeginPoll(index); });
         } else if (Begin(index)) {
-            // A tcp printer whose address is known: its query is cheap to
-            // make, so it is made here and sent at once, without a round
-            // trip through a worker.
+            // A tcp printer: its query is cheap to make, so it is made here
+            // and sent at once (once its name is known: the exchange looks
+            // it up without waiting), without a round trip through a worker.
             Send(index);
         } else {
             workers->Submit([this, index] { EndPoll(index); });
@@ -226,7 +222,7 @@ struct Fleet::Impl {
         auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count();
         {
             std::lock_guard<std::mutex> lock(queueMutex);
-            if (!toNetwork.empty() || !finished.empty()) wait = 0;
+            if (!finished.empty()) wait = 0;
             sleepingUntil = now + std::chrono::milliseconds(std::max<long long>(wait, 0));
         }
         network->Wait(wait <= 0 ? 0 : static_cast<int>(wait) + 1);
@@ -240,15 +236,15 @@ struct Fleet::Impl {
             schedule.Add(i, printers[i]->due);
         }
         while (!stopping.load()) {
+            // What the network brought is handled first (in Wait), so that
+            // the deadlines below are judged on what has arrived.
             Sleep(schedule);
-            std::vector<size_t> send, reschedule;
+            std::vector<size_t> reschedule;
             {
                 std::lock_guard<std::mutex> lock(queueMutex);
-                send.swap(toNetwork);
                 reschedule.swap(finished);
                 sleepingUntil = Clock::time_point::min();
             }
-            for (size_t index : send) Send(index);
             const auto now = Clock::now();
             for (size_t index : reschedule) {
                 Printer &p = *printers[index];
@@ -333,7 +329,7 @@ void Fleet::Start() {
     Impl &impl = *impl_;
     impl.network = std::make_unique<ExchangeDriver>(
         impl.printers.size(), [&impl](size_t index, Exchange exchange) { impl.Received(index, std::move(exchange)); });
-    // One SNMP socket for every agent reachable over IPv4.
+    // One pair of SNMP sockets for every agent of the fleet.
     if (SnmpAvailable() && std::any_of(impl.printers.begin(), impl.printers.end(),
                                        [](const auto &p) { return p->peer.snmp.has_value(); })) {
         impl.network->OpenSharedSnmp();

@@ -16,11 +16,15 @@ namespace {
 
 using Json = nlohmann::json;
 
-// A name goes into URLs and metric labels as it is.
+// A name goes into URLs and metric labels as it is: one path segment of
+// unreserved ASCII characters, and not "." or ".." (or any other name of
+// dots only), which a browser or proxy would take for a move up the path.
 bool GoodName(const std::string &name) {
     if (name.empty() || name.size() > 64) return false;
+    if (name.find_first_not_of('.') == std::string::npos) return false;
     for (char c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.') return false;
+        const bool ascii = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!ascii && c != '-' && c != '_' && c != '.') return false;
     }
     return true;
 }
@@ -45,7 +49,7 @@ FleetPrinterConfig ReadPrinter(const Json &entry, const std::string &language, s
     printer.name = entry.at("name").get<std::string>();
     if (!GoodName(printer.name)) {
         throw std::runtime_error("bad printer name \"" + printer.name +
-                                 "\" (1 to 64 letters, digits, '-', '_' or '.')");
+                                 "\" (1 to 64 letters, digits, '-', '_' or '.', not dots only)");
     }
     const std::string named = "printer \"" + printer.name + "\"";
     printer.target = entry.at("target").get<std::string>();

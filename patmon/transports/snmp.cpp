@@ -3,14 +3,21 @@
 #ifdef PATMON_HAVE_SNMP
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
-#include <net-snmp/library/large_fd_set.h>
+
+#include <net-snmp/library/snmp_impl.h>
+#include <netinet/in.h>
+#include <sys/random.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 #include <filesystem>
+#include <map>
 #include <mutex>
+#include <utility>
 
 #endif
 
@@ -91,141 +98,246 @@ void *OpenSession(const SnmpSource &source, long timeoutMicroseconds, netsnmp_ca
 
 }  // namespace
 
-struct DeviceIdQueryAccess {
-    static int Answered(int operation, netsnmp_session *, int, netsnmp_pdu *response, void *magic) {
-        auto *query = static_cast<DeviceIdQuery *>(magic);
-        query->done_ = true;
-        if (operation != NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE || response == nullptr) {
-            query->error = query->where_ + " did not answer";
-        } else {
-            query->deviceId = DeviceIdIn(response, query->where_, &query->error);
-        }
-        return 1;
+// ---- the fleet's device-ID client: plain UDP sockets of its own, so that
+// every answer's sender is seen and checked before it is taken ----
+
+namespace {
+
+// BER: a tag, its length and the content.
+std::string Ber(uint8_t tag, const std::string &content) {
+    std::string out(1, static_cast<char>(tag));
+    const size_t n = content.size();
+    if (n < 0x80) {
+        out += static_cast<char>(n);
+    } else if (n < 0x100) {
+        out += '\x81';
+        out += static_cast<char>(n);
+    } else {
+        out += '\x82';
+        out += static_cast<char>(n >> 8);
+        out += static_cast<char>(n & 0xff);
     }
+    return out + content;
+}
+
+std::string BerInteger(int32_t value) {
+    std::string bytes;
+    for (int shift = 24; shift >= 0; shift -= 8) bytes += static_cast<char>((static_cast<uint32_t>(value) >> shift) & 0xff);
+    // The shortest two's complement form.
+    while (bytes.size() > 1 && ((bytes[0] == '\0' && (bytes[1] & 0x80) == 0) ||
+                                (bytes[0] == '\xff' && (bytes[1] & 0x80) != 0))) {
+        bytes.erase(0, 1);
+    }
+    return Ber(ASN_INTEGER, bytes);
+}
+
+std::string BerOid(const oid *name, size_t length) {
+    std::string bytes(1, static_cast<char>(name[0] * 40 + name[1]));
+    for (size_t i = 2; i < length; ++i) {
+        std::string part(1, static_cast<char>(name[i] & 0x7f));
+        for (oid rest = name[i] >> 7; rest != 0; rest >>= 7) part.insert(0, 1, static_cast<char>(0x80 | (rest & 0x7f)));
+        bytes += part;
+    }
+    return Ber(ASN_OBJECT_ID, bytes);
+}
+
+// An SNMPv2c GET-NEXT of the device-ID column.
+std::string GetNextMessage(const std::string &community, int32_t requestId) {
+    const std::string binding = Ber(ASN_SEQUENCE | ASN_CONSTRUCTOR,
+                                    BerOid(kDeviceIdColumn, kColumnLength) + Ber(ASN_NULL, ""));
+    const std::string pdu = Ber(SNMP_MSG_GETNEXT, BerInteger(requestId) + BerInteger(0) + BerInteger(0) +
+                                                      Ber(ASN_SEQUENCE | ASN_CONSTRUCTOR, binding));
+    return Ber(ASN_SEQUENCE | ASN_CONSTRUCTOR,
+               BerInteger(SNMP_VERSION_2c) + Ber(ASN_OCTET_STR, community) + pdu);
+}
+
+// A request ID nobody can guess from the ones seen before: from the
+// kernel's random source, 1 to 2^31 - 1.
+int32_t RandomRequestId() {
+    for (;;) {
+        uint32_t value = 0;
+        if (getrandom(&value, sizeof value, 0) != static_cast<ssize_t>(sizeof value)) {
+            // No random source (never on Linux): the clock's low bits mixed.
+            value = static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count() * 2654435761u);
+        }
+        value &= 0x7fffffff;
+        if (value != 0) return static_cast<int32_t>(value);
+    }
+}
+
+bool SameAgent(const sockaddr_storage &a, const sockaddr_storage &b) {
+    if (a.ss_family != b.ss_family) return false;
+    if (a.ss_family == AF_INET) {
+        const auto &x = reinterpret_cast<const sockaddr_in &>(a);
+        const auto &y = reinterpret_cast<const sockaddr_in &>(b);
+        return x.sin_port == y.sin_port && x.sin_addr.s_addr == y.sin_addr.s_addr;
+    }
+    if (a.ss_family == AF_INET6) {
+        const auto &x = reinterpret_cast<const sockaddr_in6 &>(a);
+        const auto &y = reinterpret_cast<const sockaddr_in6 &>(b);
+        return x.sin6_port == y.sin6_port && std::memcmp(&x.sin6_addr, &y.sin6_addr, sizeof x.sin6_addr) == 0;
+    }
+    return false;
+}
+
+// The response in a datagram: its request ID, community and device ID (or
+// what is wrong with it); false when it is no SNMPv2c response at all.
+bool ParseResponse(const uint8_t *data, size_t size, int32_t *requestId, std::string *community,
+                   DeviceIdClient::Answer *answer) {
+    std::vector<u_char> copy(data, data + size);  // the parser wants it writable
+    size_t length = copy.size();
+    u_char name[256];
+    size_t nameLength = sizeof name;
+    long version = 0;
+    u_char *rest = snmp_comstr_parse(copy.data(), &length, name, &nameLength, &version);
+    if (rest == nullptr || version != SNMP_VERSION_2c) return false;
+    netsnmp_pdu *pdu = static_cast<netsnmp_pdu *>(calloc(1, sizeof(netsnmp_pdu)));
+    if (pdu == nullptr) return false;
+    pdu->version = version;
+    const bool parsed = snmp_pdu_parse(pdu, rest, &length) == 0 && pdu->command == SNMP_MSG_RESPONSE;
+    if (parsed) {
+        *requestId = static_cast<int32_t>(pdu->reqid);
+        community->assign(reinterpret_cast<const char *>(name), nameLength);
+        answer->deviceId = DeviceIdIn(pdu, "", &answer->error);
+    }
+    snmp_free_pdu(pdu);
+    return parsed;
+}
+
+// Most datagrams read from one socket in one call.
+constexpr int kReadBatch = 64;
+
+}  // namespace
+
+struct DeviceIdClient::State {
+    struct Request {
+        uint64_t token = 0;
+        sockaddr_storage agent{};
+        std::string community;
+        std::chrono::steady_clock::time_point expiry;
+    };
+    std::map<int32_t, Request> requests;  // by request ID
+    std::map<uint64_t, int32_t> byToken;
 };
 
-std::unique_ptr<DeviceIdQuery> DeviceIdQuery::Send(const SnmpSource &source, std::string *error) {
-    InitClient();
-    std::unique_ptr<DeviceIdQuery> query(new DeviceIdQuery);
-    query->where_ = "SNMP agent at " + source.host + ":" + std::to_string(source.port);
-    // The event loop keeps the deadline; the session's own timeout is long.
-    query->session_ = OpenSession(source, 3600L * 1000000, DeviceIdQueryAccess::Answered, query.get());
-    if (query->session_ == nullptr) {
-        *error = query->where_ + ": cannot open an SNMP session";
-        return nullptr;
-    }
-    netsnmp_pdu *request = snmp_pdu_create(SNMP_MSG_GETNEXT);
-    snmp_add_null_var(request, kDeviceIdColumn, kColumnLength);
-    if (snmp_sess_async_send(query->session_, request, DeviceIdQueryAccess::Answered, query.get()) == 0) {
-        snmp_free_pdu(request);
-        *error = query->where_ + ": the request could not be sent";
-        return nullptr;
-    }
-    return query;
-}
-
-DeviceIdQuery::~DeviceIdQuery() {
-    if (session_ != nullptr) snmp_sess_close(session_);
-}
-
-int DeviceIdQuery::Socket() const { return snmp_sess_transport(session_)->sock; }
-
-bool DeviceIdQuery::Read() {
-    netsnmp_large_fd_set readers;
-    netsnmp_large_fd_set_init(&readers, Socket() + 1);
-    NETSNMP_LARGE_FD_SET(Socket(), &readers);
-    snmp_sess_read2(session_, &readers);
-    netsnmp_large_fd_set_cleanup(&readers);
-    return done_;
-}
-
-struct DeviceIdClientAccess {
-    static int Answered(int operation, netsnmp_session *session, int, netsnmp_pdu *response, void *magic) {
-        auto *client = static_cast<DeviceIdClient *>(session->myvoid);
-        DeviceIdClient::Answer answer;
-        answer.token = reinterpret_cast<uintptr_t>(magic);
-        if (operation != NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE || response == nullptr) {
-            answer.error = " did not answer";
-        } else {
-            answer.deviceId = DeviceIdIn(response, "", &answer.error);
-        }
-        client->answers_.push_back(std::move(answer));
-        return 1;
-    }
-};
+DeviceIdClient::DeviceIdClient() : state_(std::make_unique<State>()) {}
 
 std::unique_ptr<DeviceIdClient> DeviceIdClient::Open(std::string *error) {
     InitClient();
     std::unique_ptr<DeviceIdClient> client(new DeviceIdClient);
-    netsnmp_session settings;
-    snmp_sess_init(&settings);
-    // The peer named here only picks the kind of socket (UDP over IPv4):
-    // every request names its own agent.
-    char peer[] = "udp:127.0.0.1:161";
-    char community[] = "public";
-    settings.peername = peer;
-    settings.version = SNMP_VERSION_2c;
-    settings.community = reinterpret_cast<u_char *>(community);
-    settings.community_len = sizeof community - 1;
-    settings.retries = 0;
-    settings.callback = DeviceIdClientAccess::Answered;
-    settings.myvoid = client.get();
-    client->session_ = snmp_sess_open(&settings);
-    if (client->session_ == nullptr) {
-        *error = "cannot open an SNMP socket";
+    client->sockets_[0] = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    client->sockets_[1] = socket(AF_INET6, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (client->sockets_[1] >= 0) {
+        const int one = 1;
+        setsockopt(client->sockets_[1], IPPROTO_IPV6, IPV6_V6ONLY, &one, sizeof one);
+    }
+    if (client->sockets_[0] < 0 && client->sockets_[1] < 0) {
+        *error = std::string("cannot open an SNMP socket: ") + std::strerror(errno);
         return nullptr;
     }
     return client;
 }
 
 DeviceIdClient::~DeviceIdClient() {
-    if (session_ != nullptr) snmp_sess_close(session_);
+    for (int fd : sockets_) {
+        if (fd >= 0) close(fd);
+    }
 }
 
-int DeviceIdClient::Socket() const { return snmp_sess_transport(session_)->sock; }
+std::vector<int> DeviceIdClient::Sockets() const {
+    std::vector<int> sockets;
+    for (int fd : sockets_) {
+        if (fd >= 0) sockets.push_back(fd);
+    }
+    return sockets;
+}
 
-bool DeviceIdClient::Send(const sockaddr_in &address, const SnmpSource &source, std::chrono::milliseconds timeout,
-                          uint64_t token, std::string *error) {
-    netsnmp_pdu *request = snmp_pdu_create(SNMP_MSG_GETNEXT);
-    snmp_add_null_var(request, kDeviceIdColumn, kColumnLength);
-    // The agent: the UDP transport sends to the address a request carries.
-    auto *to = static_cast<netsnmp_indexed_addr_pair *>(calloc(1, sizeof(netsnmp_indexed_addr_pair)));
-    request->community = static_cast<u_char *>(malloc(std::max<size_t>(source.community.size(), 1)));
-    if (to == nullptr || request->community == nullptr) {
-        free(to);
-        snmp_free_pdu(request);
-        *error = "out of memory";
+bool DeviceIdClient::Send(const sockaddr *address, size_t addressLength, const std::string &community,
+                          std::chrono::milliseconds timeout, uint64_t token, std::string *error) {
+    Forget(token);
+    const bool v6 = address->sa_family == AF_INET6;
+    const int fd = sockets_[v6 ? 1 : 0];
+    if (fd < 0 || addressLength > sizeof(sockaddr_storage) || (address->sa_family != AF_INET && !v6)) {
+        *error = v6 ? "no IPv6 socket for SNMP" : "not an IP address";
         return false;
     }
-    to->remote_addr.sin = address;
-    request->transport_data = to;
-    request->transport_data_length = sizeof *to;
-    std::memcpy(request->community, source.community.data(), source.community.size());
-    request->community_len = source.community.size();
-    // The session's timeout is taken by each request as it is sent.
-    snmp_sess_session(session_)->timeout = static_cast<long>(timeout.count()) * 1000;
-    if (snmp_sess_async_send(session_, request, DeviceIdClientAccess::Answered,
-                             reinterpret_cast<void *>(static_cast<uintptr_t>(token))) == 0) {
-        snmp_free_pdu(request);
-        *error = "the request could not be sent";
+    if (community.size() > 255) {
+        *error = "community too long";
         return false;
     }
+    int32_t id = RandomRequestId();
+    while (state_->requests.count(id) != 0) id = RandomRequestId();
+    const std::string message = GetNextMessage(community, id);
+    if (sendto(fd, message.data(), message.size(), MSG_NOSIGNAL, address, static_cast<socklen_t>(addressLength)) < 0) {
+        *error = std::string("the request could not be sent: ") + std::strerror(errno);
+        return false;
+    }
+    State::Request &request = state_->requests[id];
+    request.token = token;
+    std::memcpy(&request.agent, address, addressLength);
+    request.community = community;
+    request.expiry = std::chrono::steady_clock::now() + timeout;
+    state_->byToken[token] = id;
     return true;
 }
 
+void DeviceIdClient::Forget(uint64_t token) {
+    const auto found = state_->byToken.find(token);
+    if (found == state_->byToken.end()) return;
+    state_->requests.erase(found->second);
+    state_->byToken.erase(found);
+}
+
 std::vector<DeviceIdClient::Answer> DeviceIdClient::Read() {
-    netsnmp_large_fd_set readers;
-    netsnmp_large_fd_set_init(&readers, Socket() + 1);
-    NETSNMP_LARGE_FD_SET(Socket(), &readers);
-    snmp_sess_read2(session_, &readers);
-    netsnmp_large_fd_set_cleanup(&readers);
-    return std::exchange(answers_, {});
+    std::vector<Answer> answers;
+    std::vector<uint8_t> buffer(65536);
+    for (int fd : sockets_) {
+        for (int i = 0; fd >= 0 && i < kReadBatch; ++i) {
+            sockaddr_storage from{};
+            socklen_t fromLength = sizeof from;
+            const ssize_t n = recvfrom(fd, buffer.data(), buffer.size(), MSG_DONTWAIT,
+                                       reinterpret_cast<sockaddr *>(&from), &fromLength);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) break;  // nothing more for now
+            int32_t id = 0;
+            std::string community;
+            Answer answer;
+            if (!ParseResponse(buffer.data(), static_cast<size_t>(n), &id, &community, &answer)) continue;
+            const auto found = state_->requests.find(id);
+            // Only from the agent asked, to its own request: anything else is
+            // dropped and the request keeps waiting for its real answer.
+            if (found == state_->requests.end() || !SameAgent(found->second.agent, from) ||
+                community != found->second.community) {
+                continue;
+            }
+            answer.token = found->second.token;
+            state_->byToken.erase(found->second.token);
+            state_->requests.erase(found);
+            answers.push_back(std::move(answer));
+        }
+    }
+    return answers;
 }
 
 std::vector<DeviceIdClient::Answer> DeviceIdClient::Expire() {
-    snmp_sess_timeout(session_);
-    return std::exchange(answers_, {});
+    std::vector<Answer> answers;
+    const auto now = std::chrono::steady_clock::now();
+    for (auto it = state_->requests.begin(); it != state_->requests.end();) {
+        if (it->second.expiry > now) {
+            ++it;
+            continue;
+        }
+        Answer answer;
+        answer.token = it->second.token;
+        answer.error = " did not answer";
+        answers.push_back(std::move(answer));
+        state_->byToken.erase(it->second.token);
+        it = state_->requests.erase(it);
+    }
+    return answers;
 }
+
+size_t DeviceIdClient::Pending() const { return state_->requests.size(); }
 
 bool SnmpAvailable() { return true; }
 
@@ -264,27 +376,23 @@ std::optional<std::string> ReadDeviceId(const SnmpSource &source, std::chrono::s
 
 void QuietSnmpLibrary() {}
 
-DeviceIdQuery::~DeviceIdQuery() = default;
-std::unique_ptr<DeviceIdQuery> DeviceIdQuery::Send(const SnmpSource &, std::string *error) {
-    *error = "this build cannot read a device ID over SNMP (use --device-id)";
-    return nullptr;
-}
-int DeviceIdQuery::Socket() const { return -1; }
-bool DeviceIdQuery::Read() { return true; }
-
+struct DeviceIdClient::State {};
+DeviceIdClient::DeviceIdClient() = default;
 std::unique_ptr<DeviceIdClient> DeviceIdClient::Open(std::string *error) {
     *error = "this build cannot read a device ID over SNMP (use --device-id)";
     return nullptr;
 }
 DeviceIdClient::~DeviceIdClient() = default;
-int DeviceIdClient::Socket() const { return -1; }
-bool DeviceIdClient::Send(const sockaddr_in &, const SnmpSource &, std::chrono::milliseconds, uint64_t,
+std::vector<int> DeviceIdClient::Sockets() const { return {}; }
+bool DeviceIdClient::Send(const sockaddr *, size_t, const std::string &, std::chrono::milliseconds, uint64_t,
                           std::string *error) {
     *error = "this build cannot read a device ID over SNMP (use --device-id)";
     return false;
 }
+void DeviceIdClient::Forget(uint64_t) {}
 std::vector<DeviceIdClient::Answer> DeviceIdClient::Read() { return {}; }
 std::vector<DeviceIdClient::Answer> DeviceIdClient::Expire() { return {}; }
+size_t DeviceIdClient::Pending() const { return 0; }
 
 bool SnmpAvailable() { return false; }
 

@@ -13,7 +13,7 @@
 
 #include "transports/transport.h"
 
-struct sockaddr_in;
+struct sockaddr;
 
 namespace patmon {
 
@@ -25,36 +25,13 @@ bool SnmpAvailable();
 std::optional<std::string> ReadDeviceId(const SnmpSource &source, std::chrono::steady_clock::time_point deadline,
                                         std::string *error);
 
-// One GET-NEXT for the device ID, sent without waiting, for an event loop
-// that watches many printers: wait until Socket() can be read, then call
-// Read(); the loop keeps the deadline (dropping the query gives up).
-class DeviceIdQuery {
-public:
-    ~DeviceIdQuery();
-    DeviceIdQuery(const DeviceIdQuery &) = delete;
-    DeviceIdQuery &operator=(const DeviceIdQuery &) = delete;
-    // nullptr with `error` set when the request cannot be sent.
-    static std::unique_ptr<DeviceIdQuery> Send(const SnmpSource &source, std::string *error);
-    int Socket() const;
-    // Takes what arrived; true once the answer is in (deviceId or error).
-    bool Read();
-
-    std::optional<std::string> deviceId;
-    std::string error;
-
-private:
-    DeviceIdQuery() = default;
-    void *session_ = nullptr;
-    std::string where_;
-    bool done_ = false;
-    friend struct DeviceIdQueryAccess;
-};
-
-// Device-ID requests to many agents through one SNMP socket, for an event
-// loop that watches a whole fleet: every request carries the caller's token
-// and its answer comes back with it, matched by the request's id. IPv4
-// agents only (the address is given resolved). A request left unanswered
-// is given up after its timeout; the loop keeps its own deadlines as well.
+// Device-ID requests to many agents through one pair of UDP sockets (IPv4
+// and IPv6), for an event loop that watches a whole fleet. Each request has
+// an unpredictable request ID of its own, and an answer is taken only when
+// it comes from the very address and port the request went to and carries
+// that ID: an agent cannot answer for another agent's printer, nor guess
+// the next ID. A request left unanswered is given up after its timeout;
+// the loop keeps its own deadlines as well.
 class DeviceIdClient {
 public:
     struct Answer {
@@ -62,25 +39,34 @@ public:
         std::optional<std::string> deviceId;
         std::string error;  // when there is no device ID: what follows the agent's name
     };
-    // nullptr with `error` set when the socket cannot be opened.
+    // nullptr with `error` set when no socket can be opened.
     static std::unique_ptr<DeviceIdClient> Open(std::string *error);
     ~DeviceIdClient();
     DeviceIdClient(const DeviceIdClient &) = delete;
     DeviceIdClient &operator=(const DeviceIdClient &) = delete;
-    int Socket() const;
-    // Sends a GET-NEXT to `address`; false with `error` set when it cannot.
-    bool Send(const sockaddr_in &address, const SnmpSource &source, std::chrono::milliseconds timeout,
-              uint64_t token, std::string *error);
-    // Reads what arrived; the answers in it.
+    // The sockets to watch for reading (one or two).
+    std::vector<int> Sockets() const;
+    // Sends a GET-NEXT to the agent at `address` (IPv4 or IPv6, with its
+    // port); false with `error` set when it cannot. `token` comes back with
+    // the answer; a token has at most one request at a time.
+    bool Send(const sockaddr *address, size_t addressLength, const std::string &community,
+              std::chrono::milliseconds timeout, uint64_t token, std::string *error);
+    // Drops the request of `token`: its answer, if it still comes, is ignored.
+    void Forget(uint64_t token);
+    // Reads what arrived (a bounded number of datagrams a call, so that a
+    // flood cannot hold up the caller); the answers in it.
     std::vector<Answer> Read();
     // Gives up the requests past their timeout (their answers say so).
     std::vector<Answer> Expire();
+    // Requests sent and neither answered, given up nor forgotten.
+    size_t Pending() const;
+
+    struct State;
 
 private:
-    DeviceIdClient() = default;
-    void *session_ = nullptr;
-    std::vector<Answer> answers_;
-    friend struct DeviceIdClientAccess;
+    DeviceIdClient();
+    int sockets_[2] = {-1, -1};  // IPv4, IPv6
+    std::unique_ptr<State> state_;
 };
 
 // No MIB files, no configuration files and no state kept on disk: numeric

@@ -62,8 +62,6 @@ struct Polled {
         StartPoll(record, options, false, pending);
         peer.host = "127.0.0.1";
         peer.port = port;
-        std::string problem;
-        EXPECT_TRUE(ResolvePeer(peer, false, &problem)) << problem;
     }
     ExchangeRequest Request() {
         started = Clock::now();
@@ -198,6 +196,73 @@ TEST(Exchange, PrintersThatAnswerBadlyAreReportedEachInItsOwnWords) {
     // The two that went quiet were given up at their deadline, not before.
     EXPECT_GE(Seconds(loop.ended[1].at - polled[1].started), 0.29);
     EXPECT_GE(Seconds(loop.ended[2].at - polled[2].started), 0.29);
+}
+
+// The loop is held up (a slow machine, a debugger) while printers answer:
+// one with its whole reply, one with a reply four times the share a turn
+// reads. When the loop comes back and judges the deadlines first, what
+// arrived is read before anyone is judged, and the long reply is read to
+// its end over the next turns instead of being cut off as stopped.
+TEST(Exchange, ALoopThatWasHeldUpReadsWhatArrivedBeforeJudgingAnyDeadline) {
+    const PrinterModel model = TonerLow();
+    FakePrinter prompt(AnswersWhole(model, 20ms));
+    FakePrinter lengthy([model](int connection, const std::string &query) {
+        const std::string replies = RepliesTo(model, query);
+        const std::string echo = replies.substr(0, replies.find('\n') + 1);
+        std::string repeated;
+        while (repeated.size() < 256 * 1024) repeated += echo;
+        SendAll(connection, repeated + replies);
+        HoldUntilClosed(connection, 5s);
+    });
+    FakePrinter silent([](int connection, const std::string &) { HoldUntilClosed(connection, 5s); });
+    std::deque<Polled> polled;
+    for (uint16_t port : {prompt.port(), lengthy.port(), silent.port()}) polled.emplace_back(port, 200ms);
+    Loop loop(polled.size());
+    for (size_t i = 0; i < polled.size(); ++i) loop.driver.Begin(i, polled[i].Request());
+    std::this_thread::sleep_for(800ms);  // held up past every deadline
+    loop.driver.CheckDeadlines(Clock::now());
+    loop.RunUntil(polled.size(), 5s);
+    ASSERT_EQ(loop.ended.size(), polled.size());
+    EXPECT_TRUE(loop.ended[0].exchange.answered) << loop.ended[0].exchange.problem;
+    EXPECT_TRUE(loop.ended[1].exchange.answered) << loop.ended[1].exchange.problem;
+    EXPECT_GT(loop.ended[1].exchange.replies.size(), 256u * 1024);
+    // The silent one is still given up, once the loop has been back for
+    // its timeout.
+    EXPECT_FALSE(loop.ended[2].exchange.answered);
+    EXPECT_NE(loop.ended[2].exchange.problem.find(reply_problem::kNoAnswer), std::string::npos);
+    EXPECT_LT(Seconds(loop.ended[2].at - polled[2].started), 2.0);
+}
+
+// A printer named rather than numbered is looked up without holding up the
+// loop: while its name server never answers, a printer by address is polled
+// at once, and the named one is reported once its own deadline comes.
+TEST(Exchange, APrinterWhoseNameServerIsSilentHoldsUpNoOther) {
+    patmontest::SilentUdp nameServer;
+    Resolver::Options names;
+    names.servers = "127.0.0.1:" + std::to_string(nameServer.port());
+    FakePrinter printer(AnswersWhole(TonerLow()));
+    std::deque<Polled> polled;
+    polled.emplace_back(printer.port(), 400ms);
+    polled.emplace_back(printer.port(), 400ms);
+    polled[1].peer.host = "printer.patmon.test";
+    std::map<size_t, Loop::Ended> ended;
+    ExchangeDriver network(2, [&ended](size_t index, Exchange exchange) {
+        ended[index] = {std::move(exchange), Clock::now()};
+    }, names);
+    network.Begin(1, polled[1].Request());
+    network.Begin(0, polled[0].Request());
+    for (const auto end = Clock::now() + 5s; ended.size() < 2 && Clock::now() < end;) {
+        network.Wait(10);
+        network.CheckDeadlines(Clock::now());
+    }
+    ASSERT_EQ(ended.size(), 2u);
+    EXPECT_TRUE(ended[0].exchange.answered) << ended[0].exchange.problem;
+    EXPECT_LT(Seconds(ended[0].at - polled[0].started), 0.3);
+    EXPECT_FALSE(ended[1].exchange.answered);
+    EXPECT_EQ(ended[1].exchange.problem, "printer at printer.patmon.test:" + std::to_string(printer.port()) +
+                                             ": no answer from the name server in time");
+    EXPECT_GE(Seconds(ended[1].at - polled[1].started), 0.39);
+    EXPECT_EQ(network.Names().LookupsStarted(), 1u);
 }
 
 // What an admin sees of two printers in the same state, one of which

@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
+#include "harness.h"
 #include "outputs/json_output.h"
+#include "serve/serve_json.h"
 #include "simulator/printer_model.h"
 #include "simulator/virtual_transport.h"
 #include "transports/transport.h"
@@ -109,6 +113,27 @@ TEST(Views, APictureThatChangesGetsANewVersionAndANewPng) {
     const std::vector<uint8_t> openPng = pictures.Png(open.picture, open.pictureVersion);
     EXPECT_FALSE(openPng.empty());
     EXPECT_NE(openPng, readyPng);
+}
+
+// A printer's name is one segment of its URLs: names of dots only ("."
+// and ".." move up the path) and anything beyond unreserved ASCII are
+// refused with exit status 2's message, before anything is served.
+TEST(Views, APrinterNameThatIsNotOneSafeUrlSegmentIsRefused) {
+    patmontest::TempDir dir;
+    const auto read = [&](const std::string &name, std::string *error) {
+        patmontest::WriteFile(dir.File("fleet.json"),
+                              nlohmann::json{{"printers", {{{"name", name}, {"target", "virtual"}}}}}.dump());
+        return ReadServeConfig(dir.File("fleet.json"), error).has_value();
+    };
+    for (const std::string bad : {".", "..", "...", "a/b", "a b", "%2e%2e", "caf\xc3\xa9", "a?b", ""}) {
+        std::string error;
+        EXPECT_FALSE(read(bad, &error)) << bad;
+        EXPECT_NE(error.find("bad printer name"), std::string::npos) << bad << ": " << error;
+    }
+    for (const std::string good : {"front-desk", "lab_2", "printer-7.example", ".hidden", "a..b"}) {
+        std::string error;
+        EXPECT_TRUE(read(good, &error)) << good << ": " << error;
+    }
 }
 
 }  // namespace
