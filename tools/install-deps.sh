@@ -16,10 +16,13 @@ packages=(
     libcli11-dev nlohmann-json3-dev           # patmon: arguments, scenario files and JSON
     libsnmp-dev                               # patmon: device ID over SNMP, the simulator's agent
     libpng-dev                                # patmon and the bitmap generator: PNG pictures
+    libicu-dev                                # patmon: Japanese texts normalised (NFKC) for UTF-8 outputs
+    python3-jsonschema                        # tests: every JSON output checked against its schema
     snmpd                                     # tests: an SNMP agent that answers the wrong type
     cups cups-client cups-ipp-utils           # tests: the patprn backend behind a private cupsd, lp, ipptool
     python3                                   # tests: the print-system test script
-    libcpp-httplib-dev                        # patmon serve: the HTTP service
+    libmicrohttpd-dev                         # patmon serve: the HTTP service (event-driven, bounded)
+    libc-ares-dev                             # patmon serve: name lookups that never block the poll loop
     prometheus                                # tests: promtool checks /metrics, a real server scrapes it
     chromium chromium-driver python3-selenium # tests: the status page in a headless browser
 )

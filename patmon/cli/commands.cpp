@@ -1,7 +1,11 @@
 #include "cli/commands.h"
 
+#include "cli/labels.h"
+#include "cli/session.h"
+
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <thread>
@@ -9,6 +13,7 @@
 #include "outputs/json_output.h"
 #include "outputs/picture.h"
 #include "poll/poll.h"
+#include "simulator/scenario_file.h"
 #include "simulator/virtual_transport.h"
 #include "cli/report.h"
 #include "transports/transport.h"
@@ -17,48 +22,12 @@ namespace patmon {
 
 namespace {
 
-// Everything a poll command needs, checked before the first poll.
-struct Session {
-    std::unique_ptr<Transport> transport;
-    PollOptions options;
-};
-
-// Builds the session; returns an exit status on a usage error.
+// Builds the session; an exit status (and a line on stderr) on a usage error.
 std::optional<int> Prepare(const PollCommand &command, Session *session) {
-    auto usage = [](const std::string &message) {
-        std::cerr << "patmon: " << message << "\n";
-        return std::optional<int>(kExitUsage);
-    };
-    if (!PatSetLocale(command.language.c_str())) return usage("unknown language \"" + command.language + "\"");
-    if (!(command.timeoutSeconds > 0 && command.timeoutSeconds <= 3600)) return usage("--timeout must be 0 to 3600 s");
-    session->options.timeout =
-        std::chrono::milliseconds(static_cast<long long>(command.timeoutSeconds * 1000 + 0.5));
-    session->options.deviceId = command.deviceId;
-    std::string error;
-    const std::optional<Target> target = ParseTarget(command.target, &error);
-    if (!target) return usage(error);
-    switch (target->kind) {
-        case Target::Kind::Virtual: {
-            auto source = std::make_shared<PrinterSource>(target->scenario);
-            if (!source->Load(&error)) return usage(error);
-            session->transport = VirtualTransport(source);
-            break;
-        }
-        case Target::Kind::Tcp: {
-            SnmpSource snmp{target->host, 161, command.community};
-            if (!command.snmp.empty()) {
-                const auto hostPort = ParseHostPort(command.snmp, 161);
-                if (!hostPort) return usage("bad --snmp address \"" + command.snmp + "\"");
-                std::tie(snmp.host, snmp.port) = *hostPort;
-            }
-            session->transport = TcpTransport(*target, snmp);
-            break;
-        }
-        case Target::Kind::Usb:
-            session->transport = UsbTransport(*target);
-            break;
-    }
-    return std::nullopt;
+    const std::optional<std::string> error = session->Prepare(command);
+    if (!error) return std::nullopt;
+    std::cerr << "patmon: " << TerminalText(*error) << "\n";
+    return kExitUsage;
 }
 
 void PrintText(const PollResult &result, const PrinterRecord &record, const std::string &language) {
@@ -72,9 +41,18 @@ bool WritePicture(const PollCommand &command, const PollResult &result) {
     std::vector<std::string> missing;
     const Image image = ComposePicture(result.picture, &missing);
     for (const std::string &name : missing) std::cerr << "patmon: bitmap " << name << " did not load\n";
+    // Written beside the file and moved over it: a viewer never sees half a picture.
     std::string error;
-    if (!WritePng(image, command.picture, &error)) {
+    const std::string partial = command.picture + ".part";
+    std::error_code moved;
+    if (!WritePng(image, partial, &error)) {
         std::cerr << "patmon: " << error << "\n";
+        return false;
+    }
+    std::filesystem::rename(partial, command.picture, moved);
+    if (moved) {
+        std::cerr << "patmon: cannot write " << command.picture << ": " << moved.message() << "\n";
+        std::filesystem::remove(partial, moved);
         return false;
     }
     return true;
@@ -93,11 +71,11 @@ int RunPoll(const PollCommand &command) {
     Session session;
     if (std::optional<int> status = Prepare(command, &session)) return *status;
     PrinterRecord record;
-    const PollResult result = Poll(*session.transport, record, session.options, command.language);
+    const PollResult result = session.Poll(record);
     if (command.json) {
-        std::cout << ResultJson(result, record) << "\n";
+        std::cout << ResultJson(result, record, PollContext{command.target}) << "\n";
     } else {
-        PrintText(result, record, command.language);
+        PrintText(result, record, session.language);
     }
     const bool pictureWritten = WritePicture(command, result);
     if (!result.responded) {
@@ -123,21 +101,29 @@ int RunWatch(const PollCommand &command, const std::atomic<bool> &stop) {
     bool lastResponded = true;
     for (long polls = 0; !stop.load() && (command.count == 0 || polls < command.count); ++polls) {
         const auto started = std::chrono::steady_clock::now();
-        const PollResult result = Poll(*session.transport, record, session.options, command.language);
-        std::vector<std::string> lines{"label: " + TerminalText(result.label),
-                                       "message: " + TerminalText(result.message, true)};
-        for (const std::string &line : SummaryLines(result, record, command.language)) lines.push_back(line);
-        // Only lines that are new or changed since the last poll.
-        std::map<std::string, bool> before;
-        for (const std::string &line : shown) before[line] = true;
-        bool header = false;
-        for (const std::string &line : lines) {
-            if (before.count(line) != 0) continue;
-            if (!header) std::cout << "== " << Now() << "\n";
-            header = true;
-            std::cout << line << "\n";
+        const PollResult result = session.Poll(record);
+        const Labels &labels = LabelsOf(session.language);
+        std::vector<std::string> lines{std::string(labels.label) + ": " + TerminalText(result.label),
+                                       std::string(labels.message) + ": " + TerminalText(result.message, true)};
+        for (const std::string &line : SummaryLines(result, record, session.language)) lines.push_back(line);
+        const bool changed = lines != shown;
+        if (command.json) {
+            // One object per change, each on a line of its own (NDJSON).
+            if (changed) std::cout << ResultJson(result, record, PollContext{command.target}, -1) << "\n";
+        } else {
+            // Only lines that are new or changed since the last poll.
+            std::map<std::string, bool> before;
+            for (const std::string &line : shown) before[line] = true;
+            bool header = false;
+            for (const std::string &line : lines) {
+                if (before.count(line) != 0) continue;
+                if (!header) std::cout << "== " << Now() << "\n";
+                header = true;
+                std::cout << line << "\n";
+            }
         }
         std::cout.flush();
+        if (changed || polls == 0) WritePicture(command, result);
         shown = lines;
         if (!result.responded && lastResponded) std::cerr << "patmon: " << TerminalText(result.problem) << "\n";
         lastResponded = result.responded;
@@ -150,7 +136,18 @@ int RunWatch(const PollCommand &command, const std::atomic<bool> &stop) {
     return lastResponded ? kExitOk : kExitNotPolled;
 }
 
-int RunScenarios() {
+int RunScenarios(const std::string &show) {
+    if (!show.empty()) {
+        const std::optional<PrinterModel> printer = ScenarioPrinter(show);
+        if (!printer) {
+            std::string names;
+            for (const Scenario &scenario : BuiltInScenarios()) names += (names.empty() ? "" : ", ") + std::string(scenario.name);
+            std::cerr << "patmon: unknown scenario \"" << TerminalText(show) << "\" (built in: " << names << ")\n";
+            return kExitUsage;
+        }
+        std::cout << ScenarioFileOf(*printer, show);
+        return kExitOk;
+    }
     for (const Scenario &scenario : BuiltInScenarios()) {
         std::cout << scenario.name << std::string(20 - std::min<size_t>(19, std::string(scenario.name).size()), ' ')
                   << scenario.summary << "\n";

@@ -29,6 +29,8 @@ struct PollCommand {
 
 int RunPoll(const PollCommand &command);
 int RunWatch(const PollCommand &command, const std::atomic<bool> &stop);
-int RunScenarios();
+// The built-in scenarios, one line each; with `show`, that scenario as a
+// scenario file one can edit.
+int RunScenarios(const std::string &show = {});
 
 }  // namespace patmon

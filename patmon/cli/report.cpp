@@ -3,49 +3,12 @@
 #include <cstring>
 #include <sstream>
 
+#include "cli/labels.h"
 #include "poll/text.h"
 
 namespace patmon {
 
 namespace {
-
-// English key names of the tray and bin codes, as PatGetDeviceName takes them.
-struct NameRow {
-    uint16_t code;
-    const char *name;
-};
-constexpr NameRow kTrayNames[] = {{1, "Bypass Tray"}, {3, "Tray 1"}, {4, "Tray 2"}, {5, "Tray 3"}};
-constexpr NameRow kBinNames[] = {{1, "Standard Tray"}};
-// The optional devices a record lists (DeviceInfoItem.wDevice).
-constexpr NameRow kOptionNames[] = {
-    {1, "duplex unit"}, {3, "hard disk"}, {16, "manual feed"}, {105, "tray 2 unit"}, {106, "tray 3 unit"}};
-
-template <size_t N>
-const char *Find(const NameRow (&table)[N], uint16_t code) {
-    for (const NameRow &row : table) {
-        if (row.code == code) return row.name;
-    }
-    return nullptr;
-}
-
-// The localized name of a tray or bin, or "tray N" for a code without one.
-std::string PlaceName(DWORD kind, const char *english, uint16_t code, const std::string &language) {
-    char name[256] = {};
-    DWORD length = sizeof name;
-    if (english != nullptr && PatGetDeviceName(kind, english, DEVICE_KEY_TEXT, name, &length)) {
-        return ToUtf8(name, language);
-    }
-    return (kind == PAT_DEVICE_INPUT_TRAY ? "tray " : "bin ") + std::to_string(code);
-}
-
-const char *BinState(uint16_t state) {
-    switch (state) {
-        case 0: return "ready";
-        case 1: return "paper present";
-        case 2: return "full";
-        default: return "unknown";
-    }
-}
 
 std::string Or(const char *text, const char *fallback = "-") {
     return text != nullptr ? TerminalText(text) : fallback;
@@ -76,48 +39,39 @@ size_t CharacterLength(const std::string &text, size_t at) {
 std::vector<std::string> SummaryLines(const PollResult &result, const PrinterRecord &record,
                                       const std::string &language) {
     const PrnInfoEx &r = *record.get();
+    const PollReadings &readings = result.readings;
+    const Labels &labels = LabelsOf(language);
     std::vector<std::string> lines;
     auto add = [&lines](const std::string &name, const std::string &value) { lines.push_back(name + ": " + value); };
-    add("model", Or(r.pModelName));
-    add("maker", Or(r.pMakerName));
-    add("description", Or(r.pDescription));
-    for (const TrayInfoItem *t = r.pTrayInfo; t != nullptr; t = reinterpret_cast<const TrayInfoItem *>(t->next)) {
-        std::ostringstream tray;
-        tray << "size " << t->wPaperSize << ", level " << t->wPaperLevel << " %, media " << t->wMediaType
-             << ((t->dwFlags & PAT_TRAY_FLAG_LOCKED) != 0 ? ", locked" : "")
-             << ((t->dwFlags & PAT_TRAY_FLAG_FRONT_COVER) != 0 ? ", front-cover printing" : "");
-        add(PlaceName(PAT_DEVICE_INPUT_TRAY, Find(kTrayNames, t->wTray), t->wTray, language), tray.str());
+    add(labels.model, Or(r.pModelName));
+    add(labels.maker, Or(r.pMakerName));
+    add(labels.description, Or(r.pDescription));
+    for (const PollTray &tray : readings.trays) {
+        std::string text = tray.paper + ", " + tray.media + ", " +
+                           (tray.levelPercent ? std::string(labels.level) + " " + std::to_string(*tray.levelPercent) + " %"
+                                              : std::string(labels.levelUnknown));
+        if (tray.locked) text += ", locked";
+        if (tray.frontCover) text += ", front-cover printing";
+        add(TerminalText(tray.name), text);
     }
-    for (const OutBinInfoItem *b = r.pOutBinInfo; b != nullptr;
-         b = reinterpret_cast<const OutBinInfoItem *>(b->next)) {
-        add(PlaceName(PAT_DEVICE_OUTPUT_BIN, Find(kBinNames, b->wBin), b->wBin, language), BinState(b->wBinState));
-    }
+    for (const PollBin &bin : readings.bins) add(TerminalText(bin.name), bin.state);
     std::string options;
-    for (const DeviceInfoItem *d = r.pDeviceInfo; d != nullptr;
-         d = reinterpret_cast<const DeviceInfoItem *>(d->next)) {
-        const char *name = Find(kOptionNames, d->wDevice);
-        options += (options.empty() ? "" : ", ") + (name != nullptr ? std::string(name) : std::to_string(d->wDevice));
-    }
-    add("options", options.empty() ? "none" : options);
-    add("memory", std::to_string(r.dwMemorySize) + " KB");
+    for (const std::string &option : readings.options) options += (options.empty() ? "" : ", ") + option;
+    add(labels.options, options.empty() ? labels.none : options);
+    add(labels.memory, std::to_string(r.dwMemorySize) + " KB");
     std::string versions = "system " + Or(r.pSYSVersion) + ", main " + Or(r.pMainProgVersion) + ", PostScript " +
                            Or(r.pVPSVersion);
-    for (const LoadedEmulItem *e = r.pLoadedEmul; e != nullptr;
-         e = reinterpret_cast<const LoadedEmulItem *>(e->next)) {
-        versions += "; emulation " + std::to_string(e->wEmul) + " " +
-                    TerminalText(std::string(e->szVersion, strnlen(e->szVersion, sizeof e->szVersion)));
-    }
-    add("versions", versions);
-    std::string counter = "-";
-    for (const CounterInfoItem *c = r.pCounterInfo; c != nullptr;
-         c = reinterpret_cast<const CounterInfoItem *>(c->next)) {
-        if (c->wCounter == 1) counter = std::to_string(c->dwValue);
-    }
-    add("page counter", counter);
+    for (const PollEmulation &e : readings.emulations) versions += "; " + e.name + " " + TerminalText(e.version);
+    add(labels.versions, versions);
+    add(labels.pageCounter, readings.printer.pageCount ? std::to_string(*readings.printer.pageCount) : "-");
+    add(labels.severity, readings.severity);
     std::string codes;
     for (uint32_t code : result.codes) codes += (codes.empty() ? "" : " ") + std::to_string(code);
-    add("status codes", codes.empty() ? "none" : codes);
-    if (!result.problem.empty()) add("note", TerminalText(result.problem));
+    add(labels.statusCodes, codes.empty() ? labels.none : codes);
+    for (const PollCode &code : readings.codes) {
+        if (!code.text.empty()) add(std::to_string(code.code), code.severity + ", " + TerminalText(code.text));
+    }
+    if (!result.problem.empty()) add(labels.note, TerminalText(result.problem));
     return lines;
 }
 

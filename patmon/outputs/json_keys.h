@@ -17,7 +17,10 @@ void CheckKeys(const Json &object, std::initializer_list<const char *> known, co
     for (const auto &[key, value] : object.items()) {
         bool found = false;
         for (const char *name : known) found = found || key == name;
-        if (!found) throw std::runtime_error("unknown key \"" + key + "\" in " + where);
+        if (found) continue;
+        std::string valid;
+        for (const char *name : known) valid += (valid.empty() ? "" : ", ") + std::string(name);
+        throw std::runtime_error("unknown key \"" + key + "\" in " + where + " (valid keys: " + valid + ")");
     }
 }
 

@@ -1,7 +1,8 @@
 #include "outputs/json_output.h"
 
-#include <nlohmann/json.hpp>
+#include <ctime>
 
+#include <nlohmann/json.hpp>
 
 namespace patmon {
 
@@ -146,20 +147,92 @@ Json ShortJson(const PrnInfo &s) {
     return j;
 }
 
+// RFC 3339 in UTC, to the second.
+std::string Rfc3339(std::chrono::system_clock::time_point time) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm utc{};
+#ifdef _WIN32
+    gmtime_s(&utc, &seconds);
+#else
+    gmtime_r(&seconds, &utc);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+Json Optional(const std::optional<int> &value) { return value ? Json(*value) : Json(nullptr); }
+
+Json ReadingsStatus(const PollResult &result) {
+    Json codes = Json::array();
+    for (const PollCode &code : result.readings.codes) {
+        codes.push_back({{"code", code.code}, {"text", code.text}, {"severity", code.severity}});
+    }
+    return {{"label", result.label}, {"message", result.message}, {"codes", codes}};
+}
+
+Json ReadingsPrinter(const PrinterFacts &printer) {
+    return {{"model", printer.model},
+            {"maker", printer.maker},
+            {"description", printer.description},
+            {"pageCount", printer.pageCount ? Json(*printer.pageCount) : Json(nullptr)},
+            {"memoryKB", printer.memoryKB},
+            {"firmware", printer.firmware}};
+}
+
+Json ReadingsTrays(const std::vector<PollTray> &trays) {
+    Json list = Json::array();
+    for (const PollTray &t : trays) {
+        list.push_back({{"id", t.id},
+                        {"name", t.name},
+                        {"paper", t.paper},
+                        {"media", t.media},
+                        {"levelPercent", Optional(t.levelPercent)},
+                        {"state", t.state},
+                        {"locked", t.locked}});
+    }
+    return list;
+}
+
+Json ReadingsBins(const std::vector<PollBin> &bins) {
+    Json list = Json::array();
+    for (const PollBin &b : bins) list.push_back({{"id", b.id}, {"name", b.name}, {"state", b.state}});
+    return list;
+}
+
+Json ReadingsEmulations(const std::vector<PollEmulation> &emulations) {
+    Json list = Json::array();
+    for (const PollEmulation &e : emulations) {
+        list.push_back({{"code", e.code}, {"name", e.name}, {"version", e.version}});
+    }
+    return list;
+}
+
 }  // namespace
 
-std::string ResultJson(const PollResult &result, const PrinterRecord &record, int indent) {
+std::string ResultJson(const PollResult &result, const PrinterRecord &record, const PollContext &context,
+                       int indent) {
     Json doc;
+    doc["schema"] = kPollSchema;
+    doc["target"] = context.target;
+    doc["time"] = Rfc3339(context.time);
     doc["responded"] = result.responded;
-    if (!result.problem.empty()) doc["problem"] = result.problem;
-    doc["printer"] = PrinterJson(*record.get());
-    doc["short"] = ShortJson(result.summary);
-    doc["status"] = {{"codes", result.codes}, {"label", result.label}, {"message", result.message}};
+    doc["error"] = result.responded ? Json(nullptr) : Json(result.problem);
+    doc["note"] = result.responded && !result.problem.empty() ? Json(result.problem) : Json(nullptr);
+    doc["severity"] = result.readings.severity;
+    doc["status"] = ReadingsStatus(result);
+    doc["printer"] = ReadingsPrinter(result.readings.printer);
+    doc["trays"] = ReadingsTrays(result.readings.trays);
+    doc["bins"] = ReadingsBins(result.readings.bins);
+    doc["supplies"] = Json::array();  // this family's replies report no supply amounts
+    doc["options"] = result.readings.options;
+    doc["emulations"] = ReadingsEmulations(result.readings.emulations);
     Json picture = Json::array();
     for (const DrawStep &step : result.picture) {
         picture.push_back({{"name", step.name}, {"x", step.x}, {"y", step.y}, {"rop", RopName(step.rop)}});
     }
     doc["picture"] = picture;
+    doc["record"] = {{"PrnInfoEx", PrinterJson(*record.get())}, {"PrnInfo", ShortJson(result.summary)}};
     return doc.dump(indent, ' ', false, Json::error_handler_t::replace);
 }
 

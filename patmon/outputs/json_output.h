@@ -1,6 +1,7 @@
 // JSON out (nlohmann-json): the result of a poll.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -8,8 +9,26 @@
 
 namespace patmon {
 
-// The poll as one JSON object: "printer" (the PrnInfoEx record), "short"
-// (the PrnInfo record), "status" and "picture". `indent` < 0: on one line.
-std::string ResultJson(const PollResult &result, const PrinterRecord &record, int indent = 2);
+// What a poll's JSON says of where and when it was made.
+struct PollContext {
+    std::string target;
+    std::chrono::system_clock::time_point time = std::chrono::system_clock::now();
+};
+
+// The schema name and version every poll document carries; a change that
+// breaks a reader changes the version.
+constexpr const char *kPollSchema = "patmon.poll/1";
+
+// The poll as one JSON object for people and programs (docs/json.md): its
+// target and time, whether the printer answered and if not why, its
+// severity, status text and codes with their own texts, the printer, trays,
+// bins, supplies, options and the picture's draw list; the library's
+// records as the header names their fields under "record". `indent` < 0:
+// on one line.
+std::string ResultJson(const PollResult &result, const PrinterRecord &record, const PollContext &context,
+                       int indent = 2);
+inline std::string ResultJson(const PollResult &result, const PrinterRecord &record, int indent = 2) {
+    return ResultJson(result, record, PollContext{}, indent);
+}
 
 }  // namespace patmon

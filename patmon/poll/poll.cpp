@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "poll/device_id.h"
+#include "poll/readings.h"
+#include "poll/status_tree.h"
 #include "poll/text.h"
 
 namespace patmon {
@@ -14,76 +16,6 @@ constexpr DWORD kQueryFlags = PAT_QUERY_CONFIG | PAT_QUERY_TRAYS | PAT_QUERY_OUT
 constexpr DWORD kShortRecordFlags = PAT_PRNINFO_STATE | PAT_PRNINFO_SYSTEM | PAT_PRNINFO_TRAYS | PAT_PRNINFO_OUTBINS |
                                     PAT_PRNINFO_EMULATIONS | PAT_PRNINFO_FONTS | PAT_PRNINFO_IDENTITY | PAT_PRNINFO_DUPLEX |
                                     PAT_PRNINFO_ENGINE_STATUS;
-
-// Query-tree nodes as the host makes them: global-heap blocks with the data
-// inline, released node by node with GlobalFree.
-QueryNode *MakeNode(int32_t type, const void *data, uint32_t length) {
-    auto *node = static_cast<QueryNode *>(GlobalAlloc(GPTR, QNODE_HEADER_SIZE + length));
-    if (node == nullptr) return nullptr;
-    node->nType = type;
-    node->dwLength = length;
-    if (length != 0) std::memcpy(QNODE_DATA(node), data, length);
-    return node;
-}
-
-QueryNode *MakeTextNode(int32_t type, const std::string &text) {
-    return MakeNode(type, text.c_str(), static_cast<uint32_t>(text.size() + 1));
-}
-
-void AppendChild(QueryNode *parent, QueryNode *child) {
-    if (child == nullptr) return;
-    child->pParent = parent;
-    if (parent->pLastChild != nullptr) {
-        parent->pLastChild->pNextSibling = child;
-    } else {
-        parent->pFirstChild = child;
-    }
-    parent->pLastChild = child;
-}
-
-void FreeTree(QueryNode *node) {
-    while (node != nullptr) {
-        QueryNode *next = node->pNextSibling;
-        FreeTree(node->pFirstChild);
-        GlobalFree(node);
-        node = next;
-    }
-}
-
-// Owns one tree for the length of a poll.
-struct Tree {
-    QueryNode *root;
-    ~Tree() { FreeTree(root); }
-};
-
-std::string ChildText(const QueryNode *root, int32_t type) {
-    for (const QueryNode *child = root->pFirstChild; child != nullptr; child = child->pNextSibling) {
-        if (child->nType == type && child->dwLength != 0) {
-            const char *data = static_cast<const char *>(QNODE_DATA(const_cast<QueryNode *>(child)));
-            return std::string(data, strnlen(data, child->dwLength));
-        }
-    }
-    return {};
-}
-
-// The text the library gives for the record's status, in the selected
-// language's code page; empty if it has none.
-std::string StatusText(const QueryNode *statusTree, DWORD variant) {
-    // Most texts fit the first buffer: one call instead of asking the size
-    // first (the fleet service makes this call for every poll).
-    std::string text(1024, '\0');
-    DWORD length = static_cast<DWORD>(text.size());
-    if (!PatGetStatusString(PAT_STATUS_SOURCE_PJL, statusTree, PAT_REVISION_STATUS, variant, text.data(), &length)) {
-        if (GetLastError() != PAT_ERROR_INSUFFICIENT_BUFFER || length <= text.size()) return {};
-        text.assign(length, '\0');
-        if (!PatGetStatusString(PAT_STATUS_SOURCE_PJL, statusTree, PAT_REVISION_STATUS, variant, text.data(),
-                                &length)) {
-            return {};
-        }
-    }
-    text.resize(strnlen(text.c_str(), text.size()));
-    return text;
-}
 
 std::vector<DrawStep> DrawList(const QueryNode *statusTree) {
     std::vector<DrawStep> steps;
@@ -238,18 +170,14 @@ PollResult FinishPoll(PendingPoll &pending, Exchange exchange, PrinterRecord &re
         result.codes.push_back(PAT_STATUS_NO_RESPONSE);
     }
 
-    // The status tree: this host keeps one record per printer, so it is
-    // both the supplement (type 2) and the main record (type 1).
-    const PrnInfoEx *main = record.get();
-    Tree status{MakeNode(QNODE_STATUS_ROOT, nullptr, 0)};
+    Tree status{StatusTreeOf(record.get())};
     if (status.root != nullptr) {
-        AppendChild(status.root, MakeNode(QNODE_ANSWER_ROOT, &main, sizeof main));
-        AppendChild(status.root, MakeNode(QNODE_QUERY_ROOT, &main, sizeof main));
         result.label = ToUtf8(StatusText(status.root, PAT_STATUS_TEXT_SHORT), language);
         result.message = ToUtf8(StatusText(status.root, PAT_STATUS_TEXT_DETAILED), language);
         result.picture = DrawList(status.root);
     }
     PatPrnInfoExToPrnInfo(record.get(), &result.summary, kShortRecordFlags);
+    result.readings = ReadRecord(record, result.responded, result.codes, language);
     return result;
 }
 

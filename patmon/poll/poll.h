@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "patprn/patprn.h"
+#include "poll/readings.h"
 
 namespace patmon {
 
@@ -54,6 +55,7 @@ struct PollResult {
     std::string message;          // detailed text, UTF-8
     std::vector<DrawStep> picture;
     PrnInfo summary{};            // the flat record of everything
+    PollReadings readings;        // the same in people's terms
 };
 
 struct PollOptions {

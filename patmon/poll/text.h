@@ -10,7 +10,8 @@ namespace patmon {
 unsigned CodePageOf(const std::string &language);
 
 // Converts `text` from the code page of `language` to UTF-8; a byte that
-// does not convert becomes U+FFFD.
+// does not convert becomes U+FFFD. Japanese text is also normalised (NFKC):
+// the library's half-width katakana come out full-width.
 std::string ToUtf8(const std::string &text, const std::string &language);
 
 }  // namespace patmon

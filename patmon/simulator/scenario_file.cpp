@@ -1,7 +1,9 @@
 #include "simulator/scenario_file.h"
 
 #include <cstdint>
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <type_traits>
 #include <utility>
@@ -99,17 +101,71 @@ PrinterModel ReadModel(const Json &doc) {
 }  // namespace
 
 std::optional<PrinterModel> ReadScenarioFile(const std::string &path, std::string *error) {
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     if (!in) {
         *error = "cannot read scenario file " + path;
         return std::nullopt;
     }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     try {
-        return ReadModel(Json::parse(in));
+        return ReadModel(Json::parse(text));
+    } catch (const Json::parse_error &e) {
+        // Where the JSON went wrong, as an editor shows it.
+        const size_t at = std::min(e.byte == 0 ? 0 : e.byte - 1, text.size());
+        size_t line = 1, column = 1;
+        for (size_t i = 0; i < at; ++i) {
+            if (text[i] == '\n') {
+                ++line;
+                column = 1;
+            } else {
+                ++column;
+            }
+        }
+        *error = "scenario file " + path + " is not valid JSON at line " + std::to_string(line) + ", column " +
+                 std::to_string(column) + (at >= text.size() ? " (the text ends too early)" : "");
+        return std::nullopt;
+    } catch (const Json::exception &e) {
+        // A value of the wrong type: nlohmann's message names the type.
+        std::string what = e.what();
+        const size_t bracket = what.find("] ");
+        *error = "scenario file " + path + ": " + (bracket != std::string::npos ? what.substr(bracket + 2) : what);
+        return std::nullopt;
     } catch (const std::exception &e) {
         *error = "scenario file " + path + ": " + e.what();
         return std::nullopt;
     }
+}
+
+std::string ScenarioFileOf(const PrinterModel &printer, const std::string &base) {
+    Json doc;
+    doc["base"] = base;
+    doc["maker"] = printer.maker;
+    doc["model"] = printer.model;
+    doc["description"] = printer.description;
+    Json trays = Json::array();
+    for (const TrayModel &tray : printer.trays) {
+        trays.push_back({{"tray", tray.pjlName},
+                         {"installed", tray.installed},
+                         {"size", tray.size},
+                         {"level", tray.level},
+                         {"media", tray.media},
+                         {"locked", tray.locked}});
+    }
+    doc["trays"] = trays;
+    doc["frontCoverTray"] = printer.frontCoverTray;
+    doc["outputBin"] = printer.outputBin;
+    doc["duplex"] = printer.duplex;
+    doc["disk"] = printer.disk;
+    doc["memoryBytes"] = printer.memoryBytes;
+    Json versions = Json::object();
+    for (const auto &[name, version] : printer.versions) versions[name] = version;
+    doc["versions"] = versions;
+    doc["pageCount"] = printer.pageCount;
+    doc["statusCodes"] = printer.statusCodes;
+    doc["state"] = printer.state;
+    doc["panelText"] = printer.panelText;
+    doc["answers"] = printer.answers;
+    return doc.dump(2) + "\n";
 }
 
 }  // namespace patmon

@@ -14,4 +14,8 @@ namespace patmon {
 // `error` naming the problem for a missing or malformed file.
 std::optional<PrinterModel> ReadScenarioFile(const std::string &path, std::string *error);
 
+// A printer as a scenario file that sets every value (see
+// docs/scenarios.md), starting from the built-in scenario `base`.
+std::string ScenarioFileOf(const PrinterModel &printer, const std::string &base);
+
 }  // namespace patmon

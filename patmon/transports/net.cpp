@@ -74,7 +74,7 @@ addrinfo *Resolve(const std::string &host, uint16_t port, bool passive, std::str
     addrinfo *found = nullptr;
     const int rc = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
     if (rc != 0) {
-        *error = "cannot resolve " + host + ": " + gai_strerror(rc);
+        *error = "the name lookup of " + host + " failed: " + gai_strerror(rc);
         return nullptr;
     }
     return found;
@@ -97,7 +97,7 @@ Socket Connect(const std::string &host, uint16_t port, Clock::time_point deadlin
     addrinfo *found = Resolve(host, port, false, error);
     if (found == nullptr) return kNoSocket;
     Socket s = kNoSocket;
-    *error = "cannot connect to " + host + ":" + std::to_string(port);
+    *error = "nothing takes connections at " + host + ":" + std::to_string(port);
     for (addrinfo *a = found; a != nullptr && s == kNoSocket; a = a->ai_next) {
         s = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
         if (s == kNoSocket) continue;

@@ -19,11 +19,12 @@ public:
         std::string error;
         net::Socket s = net::Connect(target_.host, target_.port, deadline, &error);
         if (s == net::kNoSocket) {
-            exchange.problem = error;
+            // A failed lookup says so itself; anything else is the PJL port's.
+            exchange.problem = error.rfind("the name lookup", 0) == 0 ? error : "the printer's PJL port: " + error;
             return exchange;
         }
         if (!net::SendAll(s, pjl, deadline)) {
-            exchange.problem = "cannot send the query to " + where;
+            exchange.problem = "the query could not be sent";
         } else {
             exchange.problem = CollectReplies(
                 pjl, [&](char *buffer, size_t size) { return net::Receive(s, buffer, size, deadline); },
@@ -31,14 +32,17 @@ public:
         }
         net::Close(s);
         if (!exchange.problem.empty()) {
-            exchange.problem = "printer at " + where + ": " + exchange.problem;
+            exchange.problem = "the printer's PJL port at " + where + ": " + exchange.problem;
             return exchange;
         }
         if (wantDeviceId) {
             std::string snmpError;
             exchange.deviceId = ReadDeviceId(*snmp_, deadline, &snmpError);
             if (!exchange.deviceId) {
-                exchange.problem = snmpError;
+                // The PJL port answered: the device ID's agent is what failed
+                // (its address, port or community).
+                exchange.problem = snmpError + " (check the agent's address, port and community); the printer's PJL "
+                                               "port at " + where + " answered";
                 return exchange;
             }
         }

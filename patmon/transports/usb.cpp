@@ -56,15 +56,15 @@ public:
         Exchange exchange;
         const int fd = open(device_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
-            exchange.problem = "cannot open " + device_ + ": " + std::strerror(errno);
+            exchange.problem = "the USB device " + device_ + " cannot be opened: " + std::strerror(errno);
             return exchange;
         }
         if (wantDeviceId) {
             unsigned char buffer[1024] = {};
             if (ioctl(fd, LPIOC_GET_DEVICE_ID(sizeof buffer), buffer) < 0) {
-                exchange.problem = device_ + " gives no device ID: " + std::strerror(errno);
+                exchange.problem = "the USB device " + device_ + " gives no device ID: " + std::strerror(errno);
             } else if (!(exchange.deviceId = DeviceIdFromIoctl(buffer, sizeof buffer))) {
-                exchange.problem = device_ + " gives a device ID of nonsense length";
+                exchange.problem = "the USB device " + device_ + " gives a device ID of nonsense length";
             }
         }
         if (exchange.problem.empty()) exchange.problem = Talk(fd, pjl, deadline, &exchange.replies);

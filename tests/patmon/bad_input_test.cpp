@@ -98,7 +98,7 @@ TEST(BadPrinter, ThatClosesTheConnectionIsReported) {
 TEST(BadPrinter, ThatIsNotThereIsReported) {
     const std::string port = std::to_string(FreeTcpPort());
     const RunResult run = RunPatmon({"poll", "tcp://127.0.0.1:" + port, "--device-id", "MFG:X;", "--timeout", "10"});
-    ExpectNotPolled(run, "cannot connect to 127.0.0.1:" + port, kAtOnce);
+    ExpectNotPolled(run, "the printer's PJL port: nothing takes connections at 127.0.0.1:" + port, kAtOnce);
 }
 
 // The PJL port answers well; the device ID is asked of an agent.
@@ -186,7 +186,7 @@ TEST(UsbDeviceId, NonsenseLengthsAreRefused) {
 }
 
 TEST(BadUsbDevice, ThatIsMissingIsReported) {
-    ExpectNotPolled(RunPatmon({"poll", "usb:/nonexistent/lp0", "--timeout", "10"}), "cannot open /nonexistent/lp0",
+    ExpectNotPolled(RunPatmon({"poll", "usb:/nonexistent/lp0", "--timeout", "10"}), "the USB device /nonexistent/lp0 cannot be opened",
                     kAtOnce);
 }
 

@@ -50,6 +50,9 @@ const std::vector<ExpectedScenario> &ExpectedScenarios();
 const ExpectedScenario &Expected(const std::string &name);
 
 // Checks one poll's JSON (as patmon prints it) in `language` ("EN" or "JP").
+// `utf8` in compatibility-normalised form (NFKC), by ICU.
+std::string Nfkc(const std::string &utf8);
+
 void CheckResultJson(const nlohmann::json &doc, const ExpectedScenario &expected, const std::string &language);
 
 // Checks that the PNG file is 320 x 200 and equals, pixel for pixel, the

@@ -94,13 +94,13 @@ TEST_P(Loopback, ShowsWhatTheInProcessPollShows) {
         if (answers) {
             EXPECT_EQ(run.err, "");
         } else {
-            EXPECT_EQ(run.err.rfind("patmon: printer at 127.0.0.1:", 0), 0u) << run.err;
+            EXPECT_EQ(run.err.rfind("patmon: the printer's PJL port at 127.0.0.1:", 0), 0u) << run.err;
         }
         const Json doc = Json::parse(run.out, nullptr, false);
         ASSERT_FALSE(doc.is_discarded()) << run.out;
         CheckResultJson(doc, e, language);
         const Json inProcess = PollInProcess(e.name, language);
-        for (const char *part : {"printer", "short", "status", "picture"}) EXPECT_EQ(doc[part], inProcess[part]) << part;
+        for (const char *part : {"printer", "record", "status", "trays", "picture"}) EXPECT_EQ(doc[part], inProcess[part]) << part;
         if (language == "EN") CheckPicture(png, doc);
     }
 }

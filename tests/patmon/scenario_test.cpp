@@ -51,9 +51,10 @@ TEST(Polling, AgainIntoTheSameRecordGivesTheSameRecord) {
         patmon::VirtualTransport(*patmon::ScenarioPrinter("feed-units"));
     patmon::PrinterRecord record;
     const patmon::PollResult first = patmon::Poll(*transport, record, {}, "EN");
-    const Json once = Json::parse(patmon::ResultJson(first, record));
+    const patmon::PollContext context{"virtual:feed-units", std::chrono::system_clock::time_point{}};
+    const Json once = Json::parse(patmon::ResultJson(first, record, context));
     const patmon::PollResult second = patmon::Poll(*transport, record, {}, "EN");
-    EXPECT_EQ(Json::parse(patmon::ResultJson(second, record)), once);
+    EXPECT_EQ(Json::parse(patmon::ResultJson(second, record, context)), once);
     CheckResultJson(once, Expected("feed-units"), "EN");
 }
 
@@ -66,9 +67,9 @@ TEST(Program, PollsAPrinterDescribedByAScenarioFile) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const Json doc = Json::parse(run.out);
     EXPECT_EQ(doc["status"]["label"], "Cover Open");
-    EXPECT_EQ(doc["printer"]["pModelName"], "Office 9");
-    EXPECT_EQ(doc["printer"]["pCounterInfo"][0]["dwValue"], 4242);
-    const Json &trays = doc["printer"]["pTrayInfo"];
+    EXPECT_EQ(doc["record"]["PrnInfoEx"]["pModelName"], "Office 9");
+    EXPECT_EQ(doc["record"]["PrnInfoEx"]["pCounterInfo"][0]["dwValue"], 4242);
+    const Json &trays = doc["record"]["PrnInfoEx"]["pTrayInfo"];
     ASSERT_EQ(trays.size(), 3u);
     EXPECT_EQ(trays[1]["wTray"], 3);
     EXPECT_EQ(trays[1]["wPaperSize"], 23);

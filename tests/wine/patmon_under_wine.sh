@@ -15,7 +15,7 @@ check() {  # check NAME EXPECTED-TEXT ACTUAL
 }
 
 out=$(timeout 120 wine "$patmon" poll virtual:toner-out --lang JP 2>&1)
-check "Japanese status text in UTF-8" $'ﾄﾅｰｷﾞﾚ' "$out"
+check "Japanese status text in UTF-8, full-width" 'トナーギレ' "$out"
 out=$(timeout 120 wine "$patmon" poll virtual:paper-out --json 2>&1)
 check "JSON label" '"label": "No Paper"' "$out"
 check "JSON draw list" '"name": "BM_BASE"' "$out"
@@ -35,7 +35,7 @@ done
 out=$(timeout 60 wine "$patmon" poll "tcp://127.0.0.1:$port" --timeout 10 \
     --device-id "MFG:Patprn;MDL:Colour Laser 500;STS:40208,3,CLOSE TOP COVER;" 2>&1)
 check "poll over TCP" $'Cover Open\nClose the indicated cover.\nTop Cover' "$out"
-check "trays over TCP" "Tray 1: size 9, level 80 %" "$out"
+check "trays over TCP" "Tray 1: A4, plain, level 80 %" "$out"
 kill "$simulator" 2>/dev/null
 wait "$simulator" 2>/dev/null
 rm -f "$log"
