@@ -17,6 +17,7 @@ packages=(
     libsnmp-dev                               # patmon: device ID over SNMP, the simulator's agent
     libpng-dev                                # patmon and the bitmap generator: PNG pictures
     libicu-dev                                # patmon: Japanese texts normalised (NFKC) for UTF-8 outputs
+    help2man                                  # patmon(1), made from patmon --help
     python3-jsonschema                        # tests: every JSON output checked against its schema
     snmpd                                     # tests: an SNMP agent that answers the wrong type
     cups cups-client cups-ipp-utils           # tests: the patprn backend behind a private cupsd, lp, ipptool

@@ -149,7 +149,7 @@ struct Fleet::Impl {
         PrinterView view = ViewOfPoll(p.config.name, result, p.record);
         view.lastPoll = UnixNow();
         view.pollSeconds = std::chrono::duration<double>(now - p.started).count();
-        view.document = PrinterDocument(view.name, p.pollJson.Json(result, p.record), view.lastPoll, view.lastError);
+        view.document = PrinterDocument(view.name, p.pollJson.Json(result, p.record, p.config.target), view.lastPoll, view.lastError);
         LogChange(p, result);
         {
             std::lock_guard<std::mutex> lock(countersMutex);

@@ -1,8 +1,15 @@
 #include "serve/http_server.h"
 
-#include <httplib.h>
+#include <fcntl.h>
+#include <microhttpd.h>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
-#include <thread>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <string_view>
 
 #include "serve/metrics.h"
 #include "serve/serve_json.h"
@@ -12,107 +19,268 @@ namespace patmon {
 
 namespace {
 
-// Threads answering requests; polling has its own, so a flood of requests
-// slows only the answers.
-constexpr size_t kHttpThreads = 4;
+constexpr const char *kText = "text/plain; charset=utf-8";
+constexpr const char *kAllow = "GET, HEAD";
 
-void NotFound(httplib::Response &response, const std::string &what) {
-    response.status = 404;
-    response.set_content(what + "\n", "text/plain; charset=utf-8");
+// Methods HTTP defines that this service does not take: 405 on its paths.
+// Any other method is 501.
+constexpr std::array<std::string_view, 7> kOtherMethods = {"POST",  "PUT",   "DELETE", "PATCH",
+                                                           "OPTIONS", "TRACE", "CONNECT"};
+
+enum class Route { kNone, kPage, kMetrics, kCards, kPrinters, kPrinter, kPicture };
+
+struct Target {
+    Route route = Route::kNone;
+    std::string name;  // of kPrinter and kPicture
+};
+
+// A printer's name as one path segment: not empty, no slash.
+bool IsSegment(std::string_view name) { return !name.empty() && name.find('/') == std::string_view::npos; }
+
+// The route of a (decoded, query-free) path.
+Target Match(std::string_view path) {
+    if (path == "/") return {Route::kPage, {}};
+    if (path == "/metrics") return {Route::kMetrics, {}};
+    if (path == "/api/cards") return {Route::kCards, {}};
+    if (path == "/api/printers") return {Route::kPrinters, {}};
+    constexpr std::string_view printer = "/api/printers/";
+    if (path.starts_with(printer) && IsSegment(path.substr(printer.size()))) {
+        return {Route::kPrinter, std::string(path.substr(printer.size()))};
+    }
+    constexpr std::string_view pictureStart = "/printers/", pictureEnd = "/status.png";
+    if (path.size() > pictureStart.size() + pictureEnd.size() && path.starts_with(pictureStart) &&
+        path.ends_with(pictureEnd)) {
+        const std::string_view name =
+            path.substr(pictureStart.size(), path.size() - pictureStart.size() - pictureEnd.size());
+        if (IsSegment(name)) return {Route::kPicture, std::string(name)};
+    }
+    return {};
+}
+
+using Header = std::pair<const char *, const char *>;
+
+// Queues one whole response: a Range header is not honoured, every answer is
+// made on request and sent whole. Every response says nosniff; an error
+// closes the connection after it, so a client that sent something wrong (or
+// a body nobody reads) cannot go on with the same connection.
+MHD_Result Send(MHD_Connection *connection, unsigned status, const void *data, size_t size, const char *type,
+                std::initializer_list<Header> headers = {}) {
+    MHD_Response *response =
+        MHD_create_response_from_buffer(size, const_cast<void *>(data), MHD_RESPMEM_MUST_COPY);
+    if (response == nullptr) return MHD_NO;
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, type);
+    MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
+    for (const Header &header : headers) MHD_add_response_header(response, header.first, header.second);
+    if (status >= 400) MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
+    const MHD_Result queued = MHD_queue_response(connection, status, response);
+    MHD_destroy_response(response);
+    return queued;
+}
+
+MHD_Result Send(MHD_Connection *connection, unsigned status, const std::string &body, const char *type,
+                std::initializer_list<Header> headers = {}) {
+    return Send(connection, status, body.data(), body.size(), type, headers);
+}
+
+MHD_Result NotFound(MHD_Connection *connection, const std::string &what) {
+    return Send(connection, MHD_HTTP_NOT_FOUND, what + "\n", kText);
+}
+
+MHD_Result NoPrinter(MHD_Connection *connection, const std::string &name) {
+    return NotFound(connection, "no printer named \"" + name + "\"");
+}
+
+// Whether the request announces a body (a length other than 0, or chunks).
+bool HasBody(MHD_Connection *connection) {
+    const char *length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+    if (length != nullptr && std::string_view(length) != "0") return true;
+    return MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_TRANSFER_ENCODING) != nullptr;
+}
+
+std::string ShownAddress(const std::string &host, uint16_t port) {
+    const bool v6 = host.find(':') != std::string::npos;
+    return (v6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
 }
 
 }  // namespace
 
 struct HttpService::Impl {
     Fleet &fleet;
-    httplib::Server server;
+    HttpLimits limits;
+    int listenFd = -1;  // ours until the daemon takes it
     uint16_t port = 0;
-    std::thread thread;
+    MHD_Daemon *daemon = nullptr;
 
-    explicit Impl(Fleet &f) : fleet(f) {
-        server.new_task_queue = [] { return new httplib::ThreadPool(kHttpThreads); };
-        server.set_payload_max_length(64 * 1024);
-        server.set_read_timeout(5, 0);
-        server.set_write_timeout(5, 0);
-        server.set_keep_alive_max_count(100);
+    Impl(Fleet &f, const HttpLimits &l) : fleet(f), limits(l) {}
 
-        server.Get("/", [](const httplib::Request &, httplib::Response &response) {
-            response.set_content(StatusPageHtml(), "text/html; charset=utf-8");
-        });
-        server.Get("/metrics", [this](const httplib::Request &, httplib::Response &response) {
-            response.set_content(MetricsText(fleet.Views(), fleet.Counters()), "text/plain; version=0.0.4; charset=utf-8");
-        });
-        server.Get("/api/cards", [this](const httplib::Request &, httplib::Response &response) {
-            response.set_header("Cache-Control", "no-store");
-            response.set_content(CardsDocument(fleet.Views()), "application/json");
-        });
-        server.Get("/api/printers", [this](const httplib::Request &, httplib::Response &response) {
+    // libmicrohttpd's request handler, on the service thread. The first
+    // call comes once the request line and headers are in: a method or a
+    // body this service does not take is refused then, before any body is
+    // read (an answer that early also closes the connection after it).
+    // Otherwise the answer comes on the second call, when the request is
+    // complete, so the connection can stay open for the next one.
+    static MHD_Result Answer(void *self, MHD_Connection *connection, const char *url, const char *method,
+                             const char * /*version*/, const char * /*uploadData*/, size_t *uploadSize,
+                             void **context) {
+        static int headersSeen;
+        if (*context == nullptr) {
+            *context = &headersSeen;
+            return Refuse(connection, Match(url), method);
+        }
+        if (*uploadSize != 0) {  // not announced as a body, yet some came: dropped
+            *uploadSize = 0;
+            return MHD_YES;
+        }
+        return static_cast<Impl *>(self)->Route(connection, Match(url));
+    }
+
+    // MHD_YES for a request to answer when complete; else the refusal.
+    static MHD_Result Refuse(MHD_Connection *connection, const Target &target, std::string_view method) {
+        if (method != "GET" && method != "HEAD") {
+            bool known = false;
+            for (std::string_view other : kOtherMethods) known = known || method == other;
+            if (!known) return Send(connection, MHD_HTTP_NOT_IMPLEMENTED, "method not implemented\n", kText);
+            if (target.route == Route::kNone) return NotFound(connection, "not found");
+            return Send(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "method not allowed\n", kText,
+                        {{MHD_HTTP_HEADER_ALLOW, kAllow}});
+        }
+        if (HasBody(connection)) {
+            return Send(connection, MHD_HTTP_CONTENT_TOO_LARGE, "a request body is not accepted\n", kText);
+        }
+        return MHD_YES;
+    }
+
+    MHD_Result Route(MHD_Connection *connection, const Target &target) {
+        switch (target.route) {
+        case Route::kPage: {
+            const std::string_view page = StatusPageHtml();
+            return Send(connection, MHD_HTTP_OK, page.data(), page.size(), "text/html; charset=utf-8");
+        }
+        case Route::kMetrics:
+            return Send(connection, MHD_HTTP_OK, MetricsText(fleet.Views(), fleet.Counters()),
+                        "text/plain; version=0.0.4; charset=utf-8");
+        case Route::kCards:
+            return Send(connection, MHD_HTTP_OK, CardsDocument(fleet.Views()), "application/json",
+                        {{MHD_HTTP_HEADER_CACHE_CONTROL, "no-store"}});
+        case Route::kPrinters: {
             std::string body = "[";
             for (const PrinterView &view : fleet.Views()) {
                 if (view.document.empty()) continue;  // not polled yet
                 if (body.size() > 1) body += ",";
                 body += view.document;
             }
-            response.set_content(body + "]", "application/json");
-        });
-        server.Get(R"(/api/printers/([^/]+))", [this](const httplib::Request &request, httplib::Response &response) {
-            const std::optional<PrinterView> view = fleet.View(request.matches[1]);
-            if (!view) return NotFound(response, "no printer named \"" + std::string(request.matches[1]) + "\"");
+            body += "]";
+            return Send(connection, MHD_HTTP_OK, body, "application/json");
+        }
+        case Route::kPrinter: {
+            const std::optional<PrinterView> view = fleet.View(target.name);
+            if (!view) return NoPrinter(connection, target.name);
             if (view->document.empty()) {
-                response.status = 503;
-                response.set_header("Retry-After", "1");
-                return response.set_content("not polled yet\n", "text/plain; charset=utf-8");
+                return Send(connection, MHD_HTTP_SERVICE_UNAVAILABLE, "not polled yet\n", kText,
+                            {{MHD_HTTP_HEADER_RETRY_AFTER, "1"}});
             }
-            response.set_content(view->document, "application/json");
-        });
-        server.Get(R"(/printers/([^/]+)/status\.png)",
-                   [this](const httplib::Request &request, httplib::Response &response) {
-                       const auto png = fleet.Picture(request.matches[1]);
-                       if (!png) return NotFound(response, "no printer named \"" + std::string(request.matches[1]) + "\"");
-                       if (png->empty()) {
-                           response.status = 500;
-                           return response.set_content("the picture could not be made\n", "text/plain");
-                       }
-                       response.set_content(reinterpret_cast<const char *>(png->data()), png->size(), "image/png");
-                   });
-        server.set_error_handler([](const httplib::Request &, httplib::Response &response) {
-            if (response.status == 404 && response.body.empty()) NotFound(response, "not found");
-        });
+            return Send(connection, MHD_HTTP_OK, view->document, "application/json");
+        }
+        case Route::kPicture: {
+            const std::optional<std::vector<uint8_t>> png = fleet.Picture(target.name);
+            if (!png) return NoPrinter(connection, target.name);
+            if (png->empty()) {
+                return Send(connection, MHD_HTTP_INTERNAL_SERVER_ERROR, "the picture could not be made\n",
+                            "text/plain");
+            }
+            return Send(connection, MHD_HTTP_OK, png->data(), png->size(), "image/png");
+        }
+        case Route::kNone:
+            break;
+        }
+        return NotFound(connection, "not found");
     }
 };
 
-HttpService::HttpService(Fleet &fleet) : impl_(std::make_unique<Impl>(fleet)) {}
+HttpService::HttpService(Fleet &fleet, const HttpLimits &limits) : impl_(std::make_unique<Impl>(fleet, limits)) {}
 
-HttpService::~HttpService() { Stop(); }
+HttpService::~HttpService() {
+    Stop();
+    if (impl_->listenFd >= 0) close(impl_->listenFd);
+}
 
-bool HttpService::Bind(const std::string &host, uint16_t port, std::string *error) {
-    if (port == 0) {
-        const int bound = impl_->server.bind_to_any_port(host.c_str());
-        if (bound <= 0) {
-            *error = "cannot listen on " + host;
-            return false;
-        }
-        impl_->port = static_cast<uint16_t>(bound);
-        return true;
-    }
-    if (!impl_->server.bind_to_port(host.c_str(), port)) {
-        *error = "cannot listen on " + host + ":" + std::to_string(port);
+bool HttpService::Listen(const std::string &host, uint16_t port, std::string *error) {
+    const std::string shown = ShownAddress(host, port);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo *found = nullptr;
+    const int looked = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
+    if (looked != 0) {
+        *error = "cannot listen on " + shown + ": " + gai_strerror(looked);
         return false;
     }
-    impl_->port = port;
-    return true;
+    std::string reason = "no address";
+    for (const addrinfo *address = found; address != nullptr; address = address->ai_next) {
+        const int fd = socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                              address->ai_protocol);
+        if (fd < 0) {
+            reason = std::strerror(errno);
+            continue;
+        }
+        // Reuse of an address in TIME_WAIT only: a second service on the
+        // same port fails here (no SO_REUSEPORT).
+        const int on = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_storage bound{};
+        socklen_t boundSize = sizeof bound;
+        if (bind(fd, address->ai_addr, address->ai_addrlen) != 0 || listen(fd, SOMAXCONN) != 0 ||
+            getsockname(fd, reinterpret_cast<sockaddr *>(&bound), &boundSize) != 0) {
+            reason = std::strerror(errno);
+            close(fd);
+            continue;
+        }
+        impl_->listenFd = fd;
+        impl_->port = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6 *>(&bound)->sin6_port
+                                                        : reinterpret_cast<sockaddr_in *>(&bound)->sin_port);
+        freeaddrinfo(found);
+        return true;
+    }
+    freeaddrinfo(found);
+    *error = "cannot listen on " + shown + ": " + reason;
+    return false;
 }
 
 uint16_t HttpService::Port() const { return impl_->port; }
 
-void HttpService::Start() {
-    impl_->thread = std::thread([this] { impl_->server.listen_after_bind(); });
+bool HttpService::Start(std::string *error) {
+    if (impl_->listenFd < 0 || impl_->daemon != nullptr) {
+        *error = "not listening";
+        return false;
+    }
+    const HttpLimits &limits = impl_->limits;
+    // One internal thread under epoll answers every connection; the wake-up
+    // channel lets Stop end it at once. Strict parsing: an HTTP/1.1 request
+    // without Host, or with spaces in the URL, is 400.
+    impl_->daemon = MHD_start_daemon(MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC, 0, nullptr, nullptr,
+                                     &Impl::Answer, impl_.get(),
+                                     MHD_OPTION_LISTEN_SOCKET, static_cast<MHD_socket>(impl_->listenFd),
+                                     MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned int>(limits.connections),
+                                     MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned int>(limits.idleSeconds),
+                                     MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits.connectionMemory,
+                                     MHD_OPTION_STRICT_FOR_CLIENT, 1,
+                                     MHD_OPTION_END);
+    if (impl_->daemon == nullptr) {
+        // Closed by the daemon or still ours: close it only if still open.
+        if (fcntl(impl_->listenFd, F_GETFD) != -1) close(impl_->listenFd);
+        impl_->listenFd = -1;
+        *error = "cannot start the HTTP service on port " + std::to_string(impl_->port);
+        return false;
+    }
+    impl_->listenFd = -1;  // the daemon's now: it closes it when stopped
+    return true;
 }
 
 void HttpService::Stop() {
-    if (!impl_->thread.joinable()) return;
-    impl_->server.stop();
-    impl_->thread.join();
+    if (impl_->daemon == nullptr) return;
+    MHD_stop_daemon(impl_->daemon);
+    impl_->daemon = nullptr;
 }
 
 }  // namespace patmon

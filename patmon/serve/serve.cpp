@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -42,11 +43,33 @@ std::vector<FleetPrinterConfig> SimulatedFleet(const ServeOptions &options) {
     return printers;
 }
 
+// A large fleet has many connections open at once (and one UDP socket per
+// device-ID request), and HTTP clients each hold one: take all the
+// descriptors the system allows, keep what the fleet may need and let HTTP
+// have the rest, up to kHttpConnections.
+HttpLimits HttpLimitsFor(size_t printers) {
+    constexpr rlim_t kHttpConnections = 8192, kKept = 256;
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) != 0) files.rlim_cur = files.rlim_max = 1024;
+    if (files.rlim_cur < files.rlim_max) {
+        const rlimit raised{files.rlim_max, files.rlim_max};
+        if (setrlimit(RLIMIT_NOFILE, &raised) == 0) files.rlim_cur = files.rlim_max;
+    }
+    const rlim_t kept = kKept + printers;
+    HttpLimits limits;
+    limits.connections = static_cast<unsigned>(
+        files.rlim_cur > kept + 64 ? std::min(files.rlim_cur - kept, kHttpConnections) : 64);
+    return limits;
+}
+
 }  // namespace
 
 int Serve(const ServeOptions &options, const std::atomic<bool> &stop) {
-    if (options.config.empty() == (options.simulate <= 0)) return Usage("give either --config FILE or --simulate N");
-    if (options.simulate > 100000) return Usage("--simulate takes at most 100000 printers");
+    if (options.config.empty() == (options.simulate == 0)) return Usage("give either --config FILE or --simulate N");
+    if (!(options.simulate >= 0 && options.simulate <= 100000)) return Usage("--simulate must be 1 to 100000");
+    if (options.intervalSeconds != 0 && !(options.intervalSeconds >= 0.1 && options.intervalSeconds <= 86400)) {
+        return Usage("--interval must be 0.1 to 86400 seconds");
+    }
     if (!(options.workers >= 1 && options.workers <= 64)) return Usage("--workers must be 1 to 64");
     std::vector<FleetPrinterConfig> printers;
     std::string listen = options.listen, error;
@@ -67,22 +90,16 @@ int Serve(const ServeOptions &options, const std::atomic<bool> &stop) {
     }
     if (!address) return Usage("bad listen address \"" + listen + "\"");
 
-    // A large fleet has many connections open at once (and one UDP socket
-    // per device-ID request): take all the descriptors the system allows.
-    rlimit files{};
-    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
-        files.rlim_cur = files.rlim_max;
-        setrlimit(RLIMIT_NOFILE, &files);
-    }
     std::unique_ptr<Fleet> fleet = Fleet::Create(printers, options.workers, &error);
     if (!fleet) return Usage(error);
-    HttpService http(*fleet);
-    if (!http.Bind(address->first, address->second, &error)) {
+    HttpService http(*fleet, HttpLimitsFor(printers.size()));
+    if (!http.Listen(address->first, address->second, &error)) return Usage(error);
+    fleet->Start();
+    if (!http.Start(&error)) {
+        fleet->Stop();
         std::cerr << "patmon serve: " << error << "\n";
         return 1;
     }
-    fleet->Start();
-    http.Start();
     const bool v6 = address->first.find(':') != std::string::npos;
     std::cout << "patmon serve: " << printers.size() << " printers, http://"
               << (v6 ? "[" + address->first + "]" : address->first) << ":" << http.Port() << "/" << std::endl;

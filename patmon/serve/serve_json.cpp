@@ -103,9 +103,12 @@ std::string PrinterDocument(const std::string &name, const std::string &pollJson
                             const std::string &lastError) {
     // The fields go in front of the poll's object as text: parsing it again
     // would double the cost of every poll.
+    const auto when = std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::duration<double>(lastPoll)));
     const Json extra = {{"name", name},
                         {"lastPoll", lastPoll},
-                        {"lastError", lastError.empty() ? Json(nullptr) : Json(lastError)}};
+                        {"lastError", lastError.empty() ? Json(nullptr) : Json(lastError)},
+                        {"time", Rfc3339(when)}};
     std::string doc = extra.dump(-1, ' ', false, Json::error_handler_t::replace);
     doc.pop_back();  // the closing brace
     return doc + "," + pollJson.substr(1);

@@ -80,11 +80,13 @@ uint64_t PictureVersion(const PrinterView &last, const std::vector<DrawStep> &pi
     return last.pictureVersion + (same ? 0 : 1);
 }
 
-const std::string &PollJsonCache::Json(const PollResult &result, const PrinterRecord &record) {
+const std::string &PollJsonCache::Json(const PollResult &result, const PrinterRecord &record,
+                                       const std::string &target) {
     std::string key = Fingerprint(record) + (result.responded ? "1" : "0") + result.problem + '\0' + result.label +
                       '\0' + result.message;
     if (key != key_) {
-        json_ = ResultJson(result, record, -1);
+        // Without the time: the document of each poll carries its own.
+        json_ = ResultJson(result, record, PollContext{target, std::nullopt}, -1);
         key_ = std::move(key);
         ++made_;
     }

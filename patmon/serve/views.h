@@ -38,7 +38,7 @@ class PollJsonCache {
 public:
     // The JSON of `result` and `record`: the kept one when neither the
     // record nor the texts changed since it was made.
-    const std::string &Json(const PollResult &result, const PrinterRecord &record);
+    const std::string &Json(const PollResult &result, const PrinterRecord &record, const std::string &target);
     // How many times the JSON was made.
     uint64_t Made() const { return made_; }
 

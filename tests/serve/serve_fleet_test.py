@@ -132,10 +132,12 @@ def main():
             # The API document: the poll's JSON plus name, time and error.
             ready = next(n for n, s in expect.items() if s == "toner-out")
             doc = get_json(f"{base}/api/printers/{ready}")
-            for key in ("printer", "short", "status", "picture", "lastPoll", "lastError", "responded"):
+            for key in ("schema", "time", "severity", "printer", "trays", "record", "status", "picture", "lastPoll",
+                        "lastError", "responded"):
                 assert key in doc, key
             assert doc["status"]["label"] == labels["toner-out"][0] and doc["lastError"] is None
-            assert doc["printer"]["pModelName"]
+            assert doc["severity"] == "critical" and doc["target"]
+            assert doc["printer"]["model"] and doc["record"]["PrnInfoEx"]["pModelName"]
             silent = get_json(f"{base}/api/printers/bad-garbage")
             assert silent["responded"] is False and silent["lastError"] and silent["status"]["codes"]
             assert len(get_json(base + "/api/printers")) == 50

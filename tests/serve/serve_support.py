@@ -96,13 +96,18 @@ def start_simulate(processes, patmon, scenario):
 def start_serve(processes, patmon, config):
     """`patmon serve --config` on a free port; returns its base URL. Its log
     goes to a file beside the config, checked when the test stops it."""
-    log = config + ".log"
+    return start_serve_with(processes, patmon, ["--config", config], config + ".log")[0]
+
+
+def start_serve_with(processes, patmon, args, log):
+    """`patmon serve ARGS` on a free loopback port, its stderr in `log`
+    (checked when the test stops it); returns (base URL, process)."""
     with open(log, "w") as stderr:
-        process = processes.start([patmon, "serve", "--config", config, "--listen", "127.0.0.1:0"], stderr=stderr)
+        process = processes.start([patmon, "serve", *args, "--listen", "127.0.0.1:0"], stderr=stderr)
     processes.checked.append((process, log))
     line = process.stdout.readline()
     assert "http://" in line, f"patmon serve did not start: {line!r}"
-    return line.strip().split(" ")[-1].rstrip("/")
+    return line.strip().split(" ")[-1].rstrip("/"), process
 
 
 def expected_status(patmon, scenario, language="EN"):
