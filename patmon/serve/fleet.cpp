@@ -1,5 +1,7 @@
 #include "serve/fleet.h"
 
+#include "poll/languages.h"
+
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -297,15 +299,22 @@ std::unique_ptr<Fleet> Fleet::Create(const std::vector<FleetPrinterConfig> &conf
                                      std::string *error) {
     auto impl = std::make_unique<Impl>();
     impl->workerCount = std::max(1, workers);
+    std::string firstLanguage;
     for (const FleetPrinterConfig &config : configs) {
         const std::string named = "printer \"" + config.name + "\": ";
         auto p = std::make_unique<Impl::Printer>();
         p->config = config;
-        if (!PatSetLocale(config.language.c_str())) {
-            *error = named + "unknown language \"" + config.language + "\"";
+        // The language of the texts: the library's code for any name of it,
+        // English for a language the library has no texts for.
+        const std::optional<std::string> code = LanguageCode(config.language);
+        if (!code) {
+            *error = named + "unknown language \"" + config.language + "\" (one of " + LanguageList() + ")";
             return nullptr;
         }
-        if (config.language != configs.front().language) impl->mixedLanguages = true;
+        const Language &language = *FindLanguage(*code);
+        p->config.language = language.hasTexts ? language.code : kFallbackLanguage;
+        if (impl->printers.empty()) firstLanguage = p->config.language;
+        if (p->config.language != firstLanguage) impl->mixedLanguages = true;
         std::optional<Target> target = ParseTarget(config.target, error);
         if (!target || !Connectable(config, *target, *p, error)) {
             *error = named + *error;
@@ -321,7 +330,7 @@ std::unique_ptr<Fleet> Fleet::Create(const std::vector<FleetPrinterConfig> &conf
     }
     // One language for the whole fleet is set once; mixed languages are
     // set for each poll's texts under a lock.
-    if (!configs.empty()) PatSetLocale(configs.front().language.c_str());
+    if (!impl->printers.empty()) PatSetLocale(firstLanguage.c_str());
     return std::unique_ptr<Fleet>(new Fleet(std::move(impl)));
 }
 

@@ -30,12 +30,6 @@ struct FleetPrinterConfig {
     std::optional<std::string> deviceId;  // used instead of asking the printer
 };
 
-struct TrayReading {
-    uint16_t tray = 0;
-    uint16_t level = 0;  // percent
-    uint16_t paper = 0;  // paper size code
-};
-
 // What the outputs know of one printer, taken from its last poll: the
 // outputs never read the record itself.
 struct PrinterView {
@@ -50,7 +44,9 @@ struct PrinterView {
     uint64_t pictureVersion = 0;  // changes whenever the picture does
     bool attention = false;
     std::optional<uint32_t> pageCount;
-    std::vector<TrayReading> trays;
+    std::string severity = "unknown";  // "ok", "warning", "critical"; "unknown" when not answering
+    std::vector<PollTray> trays;       // by id and name, the level unknown where not reported
+    std::vector<PollBin> bins;
     int toner[4] = {0, 0, 0, 0};  // kTonerColours order: a TonerState (0 fine, 1 low, 2 empty)
     double lastPoll = 0;       // seconds since 1970
     double pollSeconds = 0;    // how long the poll took

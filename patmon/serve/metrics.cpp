@@ -5,6 +5,8 @@
 #include <functional>
 #include <sstream>
 
+#include "poll/status_meanings.h"
+
 namespace patmon {
 
 namespace {
@@ -54,6 +56,15 @@ private:
 
 std::string Printer(const PrinterView &view) { return "printer=\"" + Escaped(view.name) + "\""; }
 
+// A tray's labels: its stable id and the name the status text gives it.
+std::string Tray(const PollTray &tray) {
+    return "tray=\"" + Escaped(tray.id) + "\",name=\"" + Escaped(tray.name) + "\"";
+}
+
+int SeverityNumber(const std::string &severity) {
+    return severity == "ok" ? 0 : severity == "warning" ? 1 : 2;
+}
+
 }  // namespace
 
 std::string MetricsText(const std::vector<PrinterView> &views, const FleetCounters &counters) {
@@ -71,22 +82,41 @@ std::string MetricsText(const std::vector<PrinterView> &views, const FleetCounte
              each([&w](const PrinterView &v) { if (v.polled) w.Sample(Printer(v), v.pollSeconds); }, false));
     w.Family("patmon_last_poll_timestamp_seconds", "gauge", "When the printer was last polled (Unix time).",
              each([&w](const PrinterView &v) { if (v.polled) w.Sample(Printer(v), v.lastPoll); }, false));
-    w.Family("patmon_status_code", "gauge", "The printer's most urgent status codes, one series each (always 1).",
+    w.Family("patmon_status_code", "gauge",
+             "The printer's status codes, one series each (always 1), with how urgent each is.",
              each([&w](const PrinterView &v) {
-                 for (uint32_t code : v.codes) w.Sample(Printer(v) + ",code=\"" + std::to_string(code) + "\"", 1);
+                 for (uint32_t code : v.codes) {
+                     w.Sample(Printer(v) + ",code=\"" + std::to_string(code) + "\",severity=\"" +
+                                  SeverityName(MeaningOf(code).severity) + "\"",
+                              1);
+                 }
              }, false));
+    w.Family("patmon_severity", "gauge",
+             "How urgent the printer's state is: 0 ok, 1 warning (prints on), 2 critical (stopped).",
+             each([&w](const PrinterView &v) { w.Sample(Printer(v), SeverityNumber(v.severity)); }, true));
     w.Family("patmon_attention", "gauge", "Whether the printer needs the user's attention.",
              each([&w](const PrinterView &v) { w.Sample(Printer(v), v.attention ? 1 : 0); }, true));
+    // A tray whose level the printer does not report has no level series
+    // (a series at 0 would say it is empty).
     w.Family("patmon_tray_level_percent", "gauge", "Paper left in each tray, in percent.",
              each([&w](const PrinterView &v) {
-                 for (const TrayReading &t : v.trays) {
-                     w.Sample(Printer(v) + ",tray=\"" + std::to_string(t.tray) + "\"", t.level);
+                 for (const PollTray &t : v.trays) {
+                     if (t.levelPercent) w.Sample(Printer(v) + "," + Tray(t), *t.levelPercent);
                  }
              }, true));
-    w.Family("patmon_tray_paper", "gauge", "The paper size code of each tray.",
+    w.Family("patmon_tray_info", "gauge", "Each tray's paper and media (always 1).",
              each([&w](const PrinterView &v) {
-                 for (const TrayReading &t : v.trays) {
-                     w.Sample(Printer(v) + ",tray=\"" + std::to_string(t.tray) + "\"", t.paper);
+                 for (const PollTray &t : v.trays) {
+                     w.Sample(Printer(v) + "," + Tray(t) + ",paper=\"" + Escaped(t.paper) + "\",media=\"" +
+                                  Escaped(t.media) + "\",state=\"" + t.state + "\"",
+                              1);
+                 }
+             }, true));
+    w.Family("patmon_bin_full", "gauge", "Whether each output bin is full.",
+             each([&w](const PrinterView &v) {
+                 for (const PollBin &b : v.bins) {
+                     w.Sample(Printer(v) + ",bin=\"" + Escaped(b.id) + "\",name=\"" + Escaped(b.name) + "\"",
+                              b.state == "full" ? 1 : 0);
                  }
              }, true));
     // Untyped: the name is fixed by users' dashboards, and a typed family

@@ -101,7 +101,7 @@ int Serve(const ServeOptions &options, const std::atomic<bool> &stop) {
         return 1;
     }
     const bool v6 = address->first.find(':') != std::string::npos;
-    std::cout << "patmon serve: " << printers.size() << " printers, http://"
+    std::cout << "patmon serve: " << printers.size() << (printers.size() == 1 ? " printer" : " printers") << ", http://"
               << (v6 ? "[" + address->first + "]" : address->first) << ":" << http.Port() << "/" << std::endl;
     while (!stop.load()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     http.Stop();

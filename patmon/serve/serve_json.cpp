@@ -120,6 +120,7 @@ std::string CardsDocument(const std::vector<PrinterView> &views) {
         list.push_back({{"name", view.name},
                         {"polled", view.polled},
                         {"responded", view.responded},
+                        {"severity", view.severity},
                         {"attention", view.attention},
                         {"label", view.label},
                         {"message", view.message},

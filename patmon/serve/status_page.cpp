@@ -16,10 +16,15 @@ const char *StatusPageHtml() {
   header h1 { font-size: 1.2rem; margin: 0; }
   #summary { font-size: 0.9rem; opacity: 0.85; }
   main { display: grid; grid-template-columns: repeat(auto-fill, minmax(280px, 1fr)); gap: 12px; padding: 12px; }
+  #filter { font: inherit; padding: 4px 8px; border-radius: 4px; border: 0; min-width: 12em; }
   .card { background: #fff; border-radius: 8px; box-shadow: 0 1px 3px rgba(0,0,0,0.15); padding: 10px;
-          border-left: 6px solid #4caf50; overflow-wrap: anywhere; }
-  .card.down { border-left-color: #9e9e9e; }
-  .card.attention { border-left-color: #f44336; }
+          border-left: 6px solid #9e9e9e; overflow-wrap: anywhere; }
+  .card.ok { border-left-color: #4caf50; }
+  .card.warning { border-left-color: #ffa000; background: #fff8e1; }
+  .card.critical { border-left-color: #d32f2f; background: #ffebee; }
+  .card.unknown { border-left-color: #616161; background: #eceff1; }
+  .card[hidden] { display: none; }
+  .severity { font-size: 0.75rem; text-transform: uppercase; letter-spacing: 0.05em; float: right; }
   .card h2 { font-size: 1rem; margin: 0 0 6px; }
   .card img { width: 100%; height: auto; aspect-ratio: 320 / 200; image-rendering: pixelated; background: #eee; }
   .label { font-weight: 600; margin: 6px 0 2px; }
@@ -29,11 +34,31 @@ const char *StatusPageHtml() {
 </style>
 </head>
 <body>
-<header><h1>Printers</h1><span id="summary">loading…</span></header>
+<header><h1>Printers</h1>
+<input id="filter" type="search" placeholder="filter by name or status" aria-label="filter printers">
+<span id="summary">loading…</span></header>
 <main id="cards"></main>
 <script>
 "use strict";
 const cards = new Map();
+// Most urgent first: stopped, not answering, wanting attention, fine.
+const SEVERITIES = ["critical", "unknown", "warning", "ok"];
+let latest = [];
+
+function rank(p) { return p.polled ? SEVERITIES.indexOf(p.severity) : SEVERITIES.length; }
+
+// Cards in order of urgency, then name; those the filter leaves out hidden.
+function arrange() {
+  const words = document.getElementById("filter").value.trim().toLowerCase();
+  const sorted = latest.slice().sort((a, b) => rank(a) - rank(b) || a.name.localeCompare(b.name));
+  const main = document.getElementById("cards");
+  for (const p of sorted) {
+    const c = card(p.name);
+    const text = (p.name + " " + p.label + " " + p.message + " " + p.severity).toLowerCase();
+    c.root.hidden = words !== "" && !text.includes(words);
+    main.appendChild(c.root);  // moves it into place
+  }
+}
 
 function card(name) {
   let c = cards.get(name);
@@ -41,7 +66,8 @@ function card(name) {
   const root = document.createElement("section");
   root.className = "card";
   root.dataset.printer = name;
-  root.innerHTML = '<h2></h2><img alt=""><p class="label"></p><p class="message"></p><p class="when"></p>';
+  root.innerHTML = '<span class="severity"></span><h2></h2><img alt=""><p class="label"></p>' +
+                   '<p class="message"></p><p class="when"></p>';
   root.querySelector("h2").textContent = name;
   document.getElementById("cards").appendChild(root);
   c = { root, picture: -1, key: "" };
@@ -51,7 +77,7 @@ function card(name) {
 
 function show(p) {
   const c = card(p.name);
-  const key = [p.polled, p.responded, p.attention, p.label, p.message].join("\u0000");
+  const key = [p.polled, p.responded, p.severity, p.label, p.message].join("\u0000");
   if (p.picture !== c.picture) {
     c.root.querySelector("img").src = "printers/" + encodeURIComponent(p.name) + "/status.png?v=" + p.picture;
     c.root.querySelector("img").alt = p.label;
@@ -60,8 +86,8 @@ function show(p) {
   if (key !== c.key) {
     c.root.querySelector(".label").textContent = p.polled ? p.label : "…";
     c.root.querySelector(".message").textContent = p.message;
-    c.root.classList.toggle("down", !p.responded);
-    c.root.classList.toggle("attention", p.responded && p.attention);
+    for (const s of SEVERITIES) c.root.classList.toggle(s, p.polled && p.severity === s);
+    c.root.querySelector(".severity").textContent = p.polled ? p.severity : "";
     c.key = key;
   }
   const when = c.root.querySelector(".when");
@@ -75,14 +101,19 @@ async function refresh() {
     const response = await fetch("api/cards", { cache: "no-store" });
     const printers = await response.json();
     printers.forEach(show);
-    const up = printers.filter(p => p.responded).length;
+    latest = printers;
+    arrange();
+    const attention = printers.filter(p => p.polled && p.severity !== "ok").length;
+    const noun = n => n === 1 ? "printer" : "printers";
     document.getElementById("summary").textContent =
-      up + " of " + printers.length + " answering · " + new Date().toLocaleTimeString();
+      attention + " of " + printers.length + " " + noun(printers.length) + " need" + (attention === 1 ? "s" : "") +
+      " attention · " + new Date().toLocaleTimeString();
   } catch (e) {
     document.getElementById("summary").textContent = "service not reachable";
   }
 }
 
+document.getElementById("filter").addEventListener("input", arrange);
 refresh();
 setInterval(refresh, 2000);
 </script>

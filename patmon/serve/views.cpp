@@ -67,9 +67,9 @@ PrinterView ViewOfPoll(const std::string &name, const PollResult &result, const 
          c = reinterpret_cast<const CounterInfoItem *>(c->next)) {
         if (c->wCounter == 1) view.pageCount = c->dwValue;
     }
-    for (const TrayInfoItem *t = r.pTrayInfo; t != nullptr; t = reinterpret_cast<const TrayInfoItem *>(t->next)) {
-        view.trays.push_back({t->wTray, t->wPaperLevel, t->wPaperSize});
-    }
+    view.severity = result.readings.severity;
+    view.trays = result.readings.trays;
+    view.bins = result.readings.bins;
     const std::array<TonerState, 4> toner = TonerStatesOf(result.codes);
     for (size_t c = 0; c < toner.size(); ++c) view.toner[c] = static_cast<int>(toner[c]);
     return view;

@@ -62,6 +62,22 @@ def main():
                 assert card_text(driver, name, "message").split() == message.split()
                 print(f"card {name}: {label!r} as patmon poll shows {scenario}")
             assert len(driver.find_elements(By.CSS_SELECTOR, ".card")) == 3
+            # Coloured by severity, the most urgent first, and counted in the header.
+            severity = {"front-desk": "ok", "finance": "critical", "warehouse": "critical"}
+            for name, expected in severity.items():
+                classes = driver.find_element(By.CSS_SELECTOR, f'.card[data-printer="{name}"]').get_attribute("class")
+                assert expected in classes.split(), (name, classes)
+            order = [c.get_attribute("data-printer") for c in driver.find_elements(By.CSS_SELECTOR, ".card")]
+            assert order == ["finance", "warehouse", "front-desk"], order
+            wait.until(lambda d: "2 of 3 printers need attention" in d.find_element(By.ID, "summary").text)
+            # The filter box leaves only the matching cards.
+            driver.find_element(By.ID, "filter").send_keys("ware")
+            visible = [c.get_attribute("data-printer") for c in driver.find_elements(By.CSS_SELECTOR, ".card")
+                       if c.is_displayed()]
+            assert visible == ["warehouse"], visible
+            driver.find_element(By.ID, "filter").clear()
+            driver.execute_script("document.getElementById('filter').dispatchEvent(new Event('input'))")
+            print("cards coloured by severity, most urgent first, counted, filtered")
             # Every picture loaded from the service (no external assets).
             wait.until(lambda d: all(d.execute_script("return arguments[0].complete && arguments[0].naturalWidth", i)
                                      == 320 for i in d.find_elements(By.CSS_SELECTOR, ".card img")))
