@@ -31,7 +31,9 @@ constexpr int kEventBatch = 256;
 // time back: their printers could not be heard meanwhile.
 constexpr std::chrono::milliseconds kAwaySlack{100};
 
-std::string Where(const ExchangePeer &peer) { return "printer at " + peer.host + ":" + std::to_string(peer.port); }
+std::string Where(const ExchangePeer &peer) {
+    return "the printer's PJL port at " + peer.host + ":" + std::to_string(peer.port);
+}
 
 std::string Agent(const ExchangePeer &peer) {
     return "SNMP agent at " + peer.snmp->host + ":" + std::to_string(peer.snmp->port);

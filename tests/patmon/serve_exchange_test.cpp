@@ -181,7 +181,7 @@ TEST(Exchange, PrintersThatAnswerBadlyAreReportedEachInItsOwnWords) {
     loop.RunUntil(polled.size(), 10s);
     ASSERT_EQ(loop.ended.size(), polled.size());
 
-    const std::string at = "printer at 127.0.0.1:";
+    const std::string at = "the printer's PJL port at 127.0.0.1:";
     const std::string expected[] = {
         at + std::to_string(closes.port()) + ": " + reply_problem::kClosed,
         at + std::to_string(stops.port()) + ": " + reply_problem::kStopped,
@@ -259,7 +259,7 @@ TEST(Exchange, APrinterWhoseNameServerIsSilentHoldsUpNoOther) {
     EXPECT_TRUE(ended[0].exchange.answered) << ended[0].exchange.problem;
     EXPECT_LT(Seconds(ended[0].at - polled[0].started), 0.3);
     EXPECT_FALSE(ended[1].exchange.answered);
-    EXPECT_EQ(ended[1].exchange.problem, "printer at printer.patmon.test:" + std::to_string(printer.port()) +
+    EXPECT_EQ(ended[1].exchange.problem, "the printer's PJL port at printer.patmon.test:" + std::to_string(printer.port()) +
                                              ": no answer from the name server in time");
     EXPECT_GE(Seconds(ended[1].at - polled[1].started), 0.39);
     EXPECT_EQ(network.Names().LookupsStarted(), 1u);
