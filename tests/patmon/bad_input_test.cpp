@@ -224,12 +224,16 @@ TEST(Usage, ScenarioFileThatIsNotJsonIsNamed) {
     TempDir dir;
     WriteFile(dir.File("printer.json"), "{\"base\": \"ready\", \"model\": ");
     ExpectUsageError({"poll", "virtual:" + dir.File("printer.json")}, "scenario file " + dir.File("printer.json"));
+    // Where it went wrong, as an editor counts.
+    WriteFile(dir.File("printer.json"), "{\n  \"base\": \"ready\",\n  \"model\" \"x\"\n}\n");
+    ExpectUsageError({"poll", "virtual:" + dir.File("printer.json")}, "is not valid JSON at line 3, column ");
 }
 
 TEST(Usage, ScenarioFileWithAnUnknownKeyNamesTheKey) {
     TempDir dir;
     WriteFile(dir.File("printer.json"), R"({"base": "ready", "colour": "red"})");
-    ExpectUsageError({"poll", "virtual:" + dir.File("printer.json")}, "unknown key \"colour\"");
+    ExpectUsageError({"poll", "virtual:" + dir.File("printer.json")},
+                     "unknown key \"colour\" in the scenario (valid keys: base, maker, model");
     WriteFile(dir.File("printer.json"), R"({"trays": [{"tray": "4"}]})");
     ExpectUsageError({"poll", "virtual:" + dir.File("printer.json")}, "unknown tray \"4\"");
 }

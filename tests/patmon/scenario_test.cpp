@@ -91,6 +91,20 @@ TEST(Program, ShowsTheReadyVirtualPrinterByDefault) {
 
 // Polish texts are in code page 1250; the terminal gets UTF-8 (pl.rc 1095,
 // 2095 and 3007).
+// A built-in scenario shown as a file polls as the scenario itself.
+TEST(Program, ShowsABuiltInScenarioAsAFileToEdit) {
+    TempDir dir;
+    const RunResult shown = RunPatmon({"scenarios", "--show", "toner-low"});
+    ASSERT_EQ(shown.exitCode, 0) << shown.err;
+    WriteFile(dir.File("printer.json"), shown.out);
+    const RunResult fromFile = RunPatmon({"poll", "virtual:" + dir.File("printer.json")});
+    const RunResult builtIn = RunPatmon({"poll", "virtual:toner-low"});
+    EXPECT_EQ(fromFile.out, builtIn.out);
+    EXPECT_EQ(RunPatmon({"scenarios", "--show", "toner-empty"}).exitCode, 2);
+    const RunResult version = RunPatmon({"--version"});
+    EXPECT_EQ(version.out.rfind("patmon 1.", 0), 0u) << version.out;
+}
+
 TEST(Program, WritesPolishTextInUtf8) {
     const RunResult run = RunPatmon({"poll", "virtual:cover-open", "--lang", "PL"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
