@@ -147,7 +147,8 @@ Json ShortJson(const PrnInfo &s) {
     return j;
 }
 
-// RFC 3339 in UTC, to the second.
+}  // namespace
+
 std::string Rfc3339(std::chrono::system_clock::time_point time) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
     std::tm utc{};
@@ -160,6 +161,8 @@ std::string Rfc3339(std::chrono::system_clock::time_point time) {
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
     return text;
 }
+
+namespace {
 
 Json Optional(const std::optional<int> &value) { return value ? Json(*value) : Json(nullptr); }
 
@@ -215,7 +218,7 @@ std::string ResultJson(const PollResult &result, const PrinterRecord &record, co
     Json doc;
     doc["schema"] = kPollSchema;
     doc["target"] = context.target;
-    doc["time"] = Rfc3339(context.time);
+    if (context.time) doc["time"] = Rfc3339(*context.time);
     doc["responded"] = result.responded;
     doc["error"] = result.responded ? Json(nullptr) : Json(result.problem);
     doc["note"] = result.responded && !result.problem.empty() ? Json(result.problem) : Json(nullptr);

@@ -12,8 +12,13 @@ namespace patmon {
 // What a poll's JSON says of where and when it was made.
 struct PollContext {
     std::string target;
-    std::chrono::system_clock::time_point time = std::chrono::system_clock::now();
+    // Left out when unset: a host that keeps the JSON of an unchanged
+    // printer adds the time of each poll itself.
+    std::optional<std::chrono::system_clock::time_point> time = std::chrono::system_clock::now();
 };
+
+// RFC 3339 in UTC, to the second: "2026-12-09T05:33:36Z".
+std::string Rfc3339(std::chrono::system_clock::time_point time);
 
 // The schema name and version every poll document carries; a change that
 // breaks a reader changes the version.
