@@ -20,6 +20,7 @@ packages=(
     help2man                                  # patmon(1), made from patmon --help
     python3-jsonschema                        # tests: every JSON output checked against its schema
     snmpd                                     # tests: an SNMP agent that answers the wrong type
+    snmpsim                                   # tests: replays printer MIB recordings (v1, v2c, v3)
     cups cups-client cups-ipp-utils           # tests: the patprn backend behind a private cupsd, lp, ipptool
     python3                                   # tests: the print-system test script
     libmicrohttpd-dev                         # patmon serve: the HTTP service (event-driven, bounded)

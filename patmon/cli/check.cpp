@@ -69,9 +69,20 @@ CheckOutcome CheckOf(const PollResult &result, const CheckCommand &command) {
         if (state != kCheckOk) low += (low.empty() ? "" : ", ") + tray.name + " " + std::to_string(level) + " %";
         outcome.status = std::max(outcome.status, state);
     }
+    for (const PollSupply &supply : r.supplies) {
+        if (!supply.levelPercent) continue;
+        add(PerfLabel(supply.name) + "=" + std::to_string(*supply.levelPercent) + "%;;;0;100");
+        // The printer's own word on its supplies: "low" warns, "empty" or
+        // a full waste bin stops it.
+        const int state = supply.state == "empty" || supply.state == "full" ? kCheckCritical
+                          : supply.state == "low"                           ? kCheckWarning
+                                                                            : kCheckOk;
+        if (state != kCheckOk) low += (low.empty() ? "" : ", ") + supply.name + " " + supply.state;
+        outcome.status = std::max(outcome.status, state);
+    }
     std::string text = PluginText(result.label) + ": " +
                        PluginText(result.responded ? result.message : result.problem);
-    if (!low.empty()) text += " (paper low: " + PluginText(low) + ")";
+    if (!low.empty()) text += " (" + PluginText(low) + ")";
     outcome.line = "PATMON " + std::string(kStateNames[outcome.status]) + " - " + text + (perf.empty() ? "" : " | " + perf);
     return outcome;
 }

@@ -23,6 +23,10 @@ struct PollCommand {
     std::optional<std::string> deviceId;
     std::string snmp;  // HOST[:PORT]; empty: the target's host
     std::string community = "public";
+    std::string snmpVersion = "2c";  // 1, 2c or 3
+    std::string user;                // SNMP v3
+    std::string auth;                // SNMP v3: PROTOCOL:PASSPHRASE
+    std::string priv;                // SNMP v3: PROTOCOL:PASSPHRASE
     double intervalSeconds = 5;  // watch
     long count = 0;              // watch: polls before stopping; 0 runs until stopped
 };

@@ -28,7 +28,8 @@ std::atomic<bool> g_stop{false};
 void OnSignal(int) { g_stop.store(true); }
 
 void AddPollOptions(CLI::App *app, patmon::PollCommand &command) {
-    app->add_option("TARGET", command.target, "virtual[:SCENARIO] | tcp://HOST[:PORT] | usb:DEVICE")->required();
+    app->add_option("TARGET", command.target, "virtual[:SCENARIO] | tcp://HOST[:PORT] | snmp://HOST[:PORT] | usb:DEVICE")
+        ->required();
     app->add_option("--lang", command.language,
                     "language: " + patmon::LanguageList() + ", or an ISO code or locale name (ja, ja_JP.UTF-8)");
     app->add_option("--picture", command.picture, "write the status picture to this PNG file (watch: on each change)");
@@ -36,7 +37,11 @@ void AddPollOptions(CLI::App *app, patmon::PollCommand &command) {
     app->add_option("--timeout", command.timeoutSeconds, "seconds per poll");
     app->add_option("--device-id", command.deviceId, "use this device ID instead of asking the printer");
     app->add_option("--snmp", command.snmp, "HOST[:PORT] of the SNMP agent (tcp targets; default: the target host)");
-    app->add_option("--community", command.community, "SNMP read community");
+    app->add_option("--community", command.community, "SNMP read community (v1, v2c)");
+    app->add_option("--snmp-version", command.snmpVersion, "SNMP version: 1, 2c or 3");
+    app->add_option("--user", command.user, "SNMP v3 user");
+    app->add_option("--auth", command.auth, "SNMP v3 authentication, PROTOCOL:PASSPHRASE (MD5, SHA, SHA-256 ...)");
+    app->add_option("--priv", command.priv, "SNMP v3 privacy, PROTOCOL:PASSPHRASE (DES, AES)");
 }
 
 }  // namespace

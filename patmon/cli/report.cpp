@@ -55,6 +55,11 @@ std::vector<std::string> SummaryLines(const PollResult &result, const PrinterRec
         add(TerminalText(tray.name), text);
     }
     for (const PollBin &bin : readings.bins) add(TerminalText(bin.name), bin.state);
+    for (const PollSupply &supply : readings.supplies) {
+        add(TerminalText(supply.name), (supply.levelPercent ? std::to_string(*supply.levelPercent) + " %"
+                                                             : std::string(labels.levelUnknown)) +
+                                           ", " + supply.state);
+    }
     std::string options;
     for (const std::string &option : readings.options) options += (options.empty() ? "" : ", ") + option;
     add(labels.options, options.empty() ? labels.none : options);

@@ -1,10 +1,31 @@
 #include "cli/session.h"
 
+#include <algorithm>
+
 #include "poll/languages.h"
+#include "transports/mib_poll.h"
 #include "simulator/virtual_transport.h"
 #include "transports/usb.h"
 
 namespace patmon {
+
+namespace {
+
+// The SNMP settings of the command line for an agent at `host`:`port`.
+SnmpSource SnmpOf(const PollCommand &command, const std::string &host, uint16_t port) {
+    SnmpSource snmp;
+    snmp.host = host;
+    snmp.port = port;
+    snmp.community = command.community;
+    snmp.version = command.snmpVersion == "1" ? 1 : command.snmpVersion == "3" ? 3
+                   : command.snmpVersion == "2c" || command.snmpVersion == "2" ? 2 : 0;
+    snmp.user = command.user;
+    snmp.auth = command.auth;
+    snmp.priv = command.priv;
+    return snmp;
+}
+
+}  // namespace
 
 std::optional<std::string> Session::Prepare(const PollCommand &command) {
     Session *session = this;
@@ -33,13 +54,22 @@ std::optional<std::string> Session::Prepare(const PollCommand &command) {
             break;
         }
         case Target::Kind::Tcp: {
-            SnmpSource snmp{target->host, 161, command.community};
+            SnmpSource snmp = SnmpOf(command, target->host, 161);
             if (!command.snmp.empty()) {
                 const auto hostPort = ParseHostPort(command.snmp, 161);
                 if (!hostPort) return usage("bad --snmp address \"" + command.snmp + "\"");
                 std::tie(snmp.host, snmp.port) = *hostPort;
             }
+            if (std::string problem = SnmpSourceProblem(snmp); !problem.empty()) return usage(problem);
             session->transport = TcpTransport(*target, snmp);
+            session->mib = snmp;
+            break;
+        }
+        case Target::Kind::Snmp: {
+            SnmpSource snmp = SnmpOf(command, target->host, target->port);
+            if (std::string problem = SnmpSourceProblem(snmp); !problem.empty()) return usage(problem);
+            session->mib = snmp;
+            session->mibOnly = true;
             break;
         }
         case Target::Kind::Usb:
@@ -50,7 +80,11 @@ std::optional<std::string> Session::Prepare(const PollCommand &command) {
 }
 
 PollResult Session::Poll(PrinterRecord &record) const {
+    if (mibOnly) return PollPrinterMib(*mib, options.timeout);
+    const auto deadline = std::chrono::steady_clock::now() + options.timeout;
     PollResult result = patmon::Poll(*transport, record, options, textLanguage);
+    // The MIB gets what time the poll left, and at least a second.
+    if (mib) AddPrinterMib(*mib, std::max(deadline, std::chrono::steady_clock::now() + std::chrono::seconds(1)), result);
     if (!note.empty()) result.problem += (result.problem.empty() ? "" : "; ") + note;
     return result;
 }

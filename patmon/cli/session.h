@@ -19,6 +19,10 @@ struct Session {
     std::string language;      // the library's code of the language asked for: labels
     std::string textLanguage;  // the language of the library's texts (English for one without texts)
     std::string note;          // said with every poll: why the texts are in another language
+    // The agent whose Printer MIB is read: a tcp printer's supplies beside
+    // the library's view, or the whole poll of an snmp:// printer.
+    std::optional<SnmpSource> mib;
+    bool mibOnly = false;
 
     // Checks the command (language, timeout, target) and makes the
     // transport; the usage error otherwise.

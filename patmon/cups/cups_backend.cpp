@@ -17,6 +17,7 @@
 #include <sstream>
 #include <thread>
 
+#include "transports/mib_poll.h"
 #include "transports/net.h"
 #include "cups/state_reasons.h"
 
@@ -238,7 +239,11 @@ public:
 
 private:
     PollResult PollOnce() {
+        const auto deadline = Clock::now() + options_.timeout;
         PollResult result = Poll(*transport_, record_, options_, language_);
+        // The supplies' levels and the MIB's state reasons, where the
+        // printer's agent has them.
+        if (uri_.snmp) AddPrinterMib(*uri_.snmp, std::max(deadline, Clock::now() + std::chrono::seconds(1)), result);
         reporter_.Report(result);
         if (!result.responded) log_ << "DEBUG: " << result.problem << std::endl;
         return result;
@@ -390,7 +395,8 @@ std::optional<DeviceUri> ParseDeviceUri(const std::string &uri, std::string *err
     if (!hostPort) return bad("expected HOST[:PORT] after patprn://");
     result.target.kind = Target::Kind::Tcp;
     std::tie(result.target.host, result.target.port) = *hostPort;
-    SnmpSource snmp{result.target.host, 161, "public"};
+    SnmpSource snmp;
+    snmp.host = result.target.host;
 
     std::istringstream options(tail.empty() ? "" : tail.substr(1));
     for (std::string option; std::getline(options, option, '&');) {
@@ -477,17 +483,25 @@ void QueueReporter::Show(const std::set<std::string> &reasons) {
 
 void QueueReporter::Report(const PollResult &result) {
     std::set<std::string> reasons = ReasonsOf(result.codes);
+    for (const std::string &reason : MibReasonsOf(result.readings)) reasons.insert(reason);
     Show(reasons);
     if (result.responded) {
-        std::string names, colours, levels, types;
-        for (const Marker &marker : MarkersOf(result.codes)) {
+        // The MIB's supplies with their levels where the printer has them,
+        // else the toners as the status codes tell of them.
+        const std::vector<Marker> markers =
+            result.readings.supplies.empty() ? MarkersOf(result.codes) : MarkersOfSupplies(result.readings.supplies);
+        std::string names, colours, levels, types, lows, highs;
+        for (const Marker &marker : markers) {
             const char *comma = names.empty() ? "" : ",";
-            names += comma + std::string("\"") + marker.name + "\"";
-            colours += comma + std::string(marker.colour);
+            names += comma + std::string("\"") + OneLine(marker.name) + "\"";
+            colours += comma + marker.colour;
             levels += comma + std::to_string(marker.level);
-            types += comma + std::string("toner");
+            types += comma + marker.type;
+            lows += comma + std::to_string(marker.lowLevel);
+            highs += comma + std::to_string(marker.highLevel);
         }
         const std::string line = "ATTR: marker-colors=" + colours + " marker-levels=" + levels +
+                                 " marker-low-levels=" + lows + " marker-high-levels=" + highs +
                                  " marker-names=" + names + " marker-types=" + types;
         if (line != markers_) out_ << line << std::endl;
         markers_ = line;

@@ -55,9 +55,64 @@ std::vector<Marker> MarkersOf(const std::vector<uint32_t> &codes) {
     std::vector<Marker> markers;
     for (size_t i = 0; i < states.size(); ++i) {
         markers.push_back({kToners[i].name, kToners[i].colour, states[i] == TonerState::Empty ? 0 : -3,
-                           states[i] == TonerState::Low});
+                           states[i] == TonerState::Low, "toner", 0, 100});
     }
     return markers;
+}
+
+namespace {
+
+// The print system's names for supply kinds and colours.
+struct KindType {
+    const char *kind;
+    const char *type;
+};
+constexpr KindType kKindTypes[] = {
+    {"toner", "toner"}, {"wasteToner", "waste-toner"}, {"ink", "ink"}, {"wasteInk", "waste-ink"},
+    {"drum", "opc"},    {"developer", "developer"},   {"fuser", "fuser"}, {"transferUnit", "transfer-unit"},
+};
+struct ColourHex {
+    const char *colour;
+    const char *hex;
+};
+constexpr ColourHex kColourHex[] = {
+    {"black", "#000000"}, {"cyan", "#00FFFF"}, {"magenta", "#FF00FF"}, {"yellow", "#FFFF00"},
+};
+
+}  // namespace
+
+std::vector<Marker> MarkersOfSupplies(const std::vector<PollSupply> &supplies) {
+    std::vector<Marker> markers;
+    for (const PollSupply &supply : supplies) {
+        Marker marker{supply.name, "none", -2, supply.state == "low", "other", 10, 100};
+        for (const ColourHex &row : kColourHex) {
+            if (supply.colour && *supply.colour == row.colour) marker.colour = row.hex;
+        }
+        for (const KindType &row : kKindTypes) {
+            if (supply.kind == row.kind) marker.type = row.type;
+        }
+        const bool receptacle = supply.kind.rfind("waste", 0) == 0;
+        if (receptacle) {
+            marker.lowLevel = 0;
+            marker.highLevel = 90;
+        }
+        if (supply.levelPercent) {
+            marker.level = *supply.levelPercent;
+        } else if (supply.state == "ok") {
+            marker.level = -3;  // some left, amount unknown
+        }
+        markers.push_back(std::move(marker));
+    }
+    return markers;
+}
+
+std::set<std::string> MibReasonsOf(const PollReadings &readings) {
+    const char *suffix = readings.severity == "critical" ? "-error" : "-warning";
+    std::set<std::string> reasons;
+    for (const std::string &reason : readings.reasons) {
+        if (reason != "none") reasons.insert(reason + suffix);
+    }
+    return reasons;
 }
 
 }  // namespace patmon

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "poll/readings.h"
 #include "poll/status_meanings.h"
 
 namespace patmon {
@@ -33,11 +34,22 @@ bool IsError(const std::string &reason);
 // out and -3 ("some remains, amount unknown") otherwise: a printer of this
 // family tells only whether a toner is low or out, never how much is left.
 struct Marker {
-    const char *name;
-    const char *colour;  // "#RRGGBB"
-    int level;
+    std::string name;
+    std::string colour;  // "#RRGGBB", or "none"
+    int level;           // percent; -1 not available, -2 unknown, -3 some left
     bool low;
+    std::string type = "toner";  // the print system's marker type: "toner", "waste-toner", "opc" ...
+    int lowLevel = 0;            // below this the marker is low (a waste receptacle: never)
+    int highLevel = 100;         // above this it is nearly full (a supply: never)
 };
 std::vector<Marker> MarkersOf(const std::vector<uint32_t> &codes);
+
+// The markers of the supplies a printer's standard MIB lists, with their
+// levels in percent (a waste receptacle's level is how full it is).
+std::vector<Marker> MarkersOfSupplies(const std::vector<PollSupply> &supplies);
+
+// The MIB's printer-state-reasons of a poll, with the severity suffix of
+// the printer's state ("media-empty-error").
+std::set<std::string> MibReasonsOf(const PollReadings &readings);
 
 }  // namespace patmon

@@ -203,6 +203,20 @@ Json ReadingsBins(const std::vector<PollBin> &bins) {
     return list;
 }
 
+// Supplies come from the printer's standard MIB: this family's replies
+// report no amounts.
+Json ReadingsSupplies(const std::vector<PollSupply> &supplies) {
+    Json list = Json::array();
+    for (const PollSupply &s : supplies) {
+        list.push_back({{"name", s.name},
+                        {"colour", s.colour ? Json(*s.colour) : Json(nullptr)},
+                        {"kind", s.kind},
+                        {"levelPercent", Optional(s.levelPercent)},
+                        {"state", s.state}});
+    }
+    return list;
+}
+
 Json ReadingsEmulations(const std::vector<PollEmulation> &emulations) {
     Json list = Json::array();
     for (const PollEmulation &e : emulations) {
@@ -227,9 +241,11 @@ std::string ResultJson(const PollResult &result, const PrinterRecord &record, co
     doc["printer"] = ReadingsPrinter(result.readings.printer);
     doc["trays"] = ReadingsTrays(result.readings.trays);
     doc["bins"] = ReadingsBins(result.readings.bins);
-    doc["supplies"] = Json::array();  // this family's replies report no supply amounts
+    doc["supplies"] = ReadingsSupplies(result.readings.supplies);
     doc["options"] = result.readings.options;
     doc["emulations"] = ReadingsEmulations(result.readings.emulations);
+    doc["reasons"] = result.readings.reasons;
+    doc["serialNumber"] = result.readings.serialNumber.empty() ? Json(nullptr) : Json(result.readings.serialNumber);
     Json picture = Json::array();
     for (const DrawStep &step : result.picture) {
         picture.push_back({{"name", step.name}, {"x", step.x}, {"y", step.y}, {"rop", RopName(step.rop)}});

@@ -1,11 +1,20 @@
 #include "poll/readings.h"
 
+#include <algorithm>
+#include <cctype>
+#include <algorithm>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <tuple>
+#include <unordered_map>
 
 #include "poll/names.h"
 #include "poll/poll.h"
 #include "poll/status_meanings.h"
 #include "poll/status_tree.h"
+#include "poll/supplies.h"
 #include "poll/text.h"
 
 namespace patmon {
@@ -20,13 +29,112 @@ const Item *Next(const Item *item) {
 std::string Text(const char *text) { return text != nullptr ? text : ""; }
 
 // The localized name of a tray or bin, or `fallback` for a code without one.
+// A name depends only on the place, the language and the library's locale
+// (which follows the language), so each is asked once.
 std::string PlaceName(DWORD kind, const PlaceNames *names, const std::string &fallback, const std::string &language) {
+    if (names == nullptr) return fallback;
+    static std::mutex mutex;
+    static std::map<std::tuple<DWORD, const char *, std::string>, std::string> known;
+    const auto key = std::make_tuple(kind, names->english, language);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto found = known.find(key);
+        if (found != known.end()) return found->second;
+    }
     char name[256] = {};
     DWORD length = sizeof name;
-    if (names != nullptr && PatGetDeviceName(kind, names->english, DEVICE_KEY_TEXT, name, &length)) {
-        return ToUtf8(name, language);
+    std::string text = PatGetDeviceName(kind, names->english, DEVICE_KEY_TEXT, name, &length) ? ToUtf8(name, language)
+                                                                                            : names->english;
+    std::lock_guard<std::mutex> lock(mutex);
+    known.emplace(key, text);
+    return text;
+}
+
+// Everything of a record that its texts can read, as bytes: the fixed
+// part without the addresses of its lists and strings, then the lists'
+// items and the strings.
+std::string RecordBytes(const PrnInfoEx &r) {
+    PrnInfoEx flat;
+    std::memcpy(&flat, &r, sizeof flat);
+    flat.pEngineStatus = nullptr;
+    flat.pLoadedEmul = nullptr;
+    flat.pLoadedFont = nullptr;
+    flat.pTrayInfo = nullptr;
+    flat.pOutBinInfo = nullptr;
+    flat.pDeviceInfo = nullptr;
+    flat.pEmulUniqInfo = nullptr;
+    flat.pCounterInfo = nullptr;
+    flat.pSupplyInfo = nullptr;
+    flat.pColorCorrection = nullptr;
+    flat.pCustomMediaInfo = nullptr;
+    flat.pModelName = flat.pMakerName = flat.pDescription = nullptr;
+    flat.pSYSVersion = flat.pMainProgVersion = flat.pVPSVersion = nullptr;
+    std::string bytes;
+    bytes.reserve(2048);
+    bytes.append(reinterpret_cast<const char *>(&flat), sizeof flat);
+    for (const void *head : {static_cast<const void *>(r.pEngineStatus), static_cast<const void *>(r.pLoadedEmul),
+                             static_cast<const void *>(r.pLoadedFont), static_cast<const void *>(r.pTrayInfo),
+                             static_cast<const void *>(r.pOutBinInfo), static_cast<const void *>(r.pDeviceInfo),
+                             static_cast<const void *>(r.pEmulUniqInfo), static_cast<const void *>(r.pCounterInfo),
+                             static_cast<const void *>(r.pSupplyInfo),
+                             static_cast<const void *>(r.pColorCorrection), static_cast<const void *>(r.pCustomMediaInfo)}) {
+        for (auto *item = static_cast<const InfoItem *>(head); item != nullptr; item = item->next) {
+            const size_t size = std::clamp<size_t>(item->cbItem, sizeof(InfoItem), 4096);
+            bytes.append(reinterpret_cast<const char *>(item) + sizeof(InfoItem), size - sizeof(InfoItem));
+        }
+        bytes += '\x1e';
     }
-    return names != nullptr ? names->english : fallback;
+    for (const char *text : {r.pModelName, r.pMakerName, r.pDescription, r.pSYSVersion, r.pMainProgVersion,
+                             r.pVPSVersion}) {
+        if (text != nullptr) bytes += text;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
+// The code texts last made for a record, by the record's address: a text
+// is the library's answer for the record's content, the code and the
+// language, so while those stay as they were (a printer that shows the
+// same state poll after poll) the texts are taken again rather than asked
+// again. An entry is used only when the content is byte for byte the same,
+// so a record that moved or changed just asks anew.
+class CodeTexts {
+public:
+    struct Entry {
+        std::string language;
+        std::string record;
+        std::vector<std::pair<std::string, std::string>> texts;  // an item's bytes, its text
+    };
+    // The entry of `record` when its language and content are as given.
+    std::shared_ptr<const Entry> Find(const PrinterRecord *record, const std::string &language,
+                                      const std::string &bytes) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto found = entries_.find(record);
+        if (found == entries_.end() || found->second->language != language || found->second->record != bytes) {
+            return nullptr;
+        }
+        return found->second;
+    }
+    void Keep(const PrinterRecord *record, std::shared_ptr<const Entry> entry) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (entries_.size() >= kMostRecords && entries_.count(record) == 0) entries_.clear();
+        entries_[record] = std::move(entry);
+    }
+
+private:
+    static constexpr size_t kMostRecords = 1 << 17;
+    std::mutex mutex_;
+    std::unordered_map<const PrinterRecord *, std::shared_ptr<const Entry>> entries_;
+};
+
+CodeTexts &KnownCodeTexts() {
+    static CodeTexts texts;
+    return texts;
+}
+
+std::string ItemBytes(const EngineStatusItem *item) {
+    const size_t size = std::clamp<size_t>(item->cbItem, sizeof(InfoItem), sizeof(EngineStatusItem));
+    return std::string(reinterpret_cast<const char *>(item) + sizeof(InfoItem), size - sizeof(InfoItem));
 }
 
 // The library's message for one status code: the text of a status tree
@@ -98,14 +206,41 @@ PollReadings ReadRecord(const PrinterRecord &record, bool responded, const std::
     const PrnInfoEx &r = *record.get();
     PollReadings readings;
     readings.severity = responded ? SeverityName(SeverityOf(codes)) : "unknown";
+    // The texts of the codes, as they were for the same record content.
+    std::string bytes;
+    std::shared_ptr<const CodeTexts::Entry> known;
+    std::shared_ptr<CodeTexts::Entry> made;
+    if (responded && r.pEngineStatus != nullptr) {
+        bytes = RecordBytes(r);
+        known = KnownCodeTexts().Find(&record, language, bytes);
+        if (!known) {
+            made = std::make_shared<CodeTexts::Entry>();
+            made->language = language;
+        }
+    }
     for (uint32_t code : codes) {
         PollCode reading{code, {}, SeverityName(MeaningOf(code).severity)};
         for (const EngineStatusItem *item = r.pEngineStatus; responded && item != nullptr; item = Next(item)) {
             if (item->dwCode != code) continue;
-            reading.text = CodeText(record, item, language);
+            const std::string itemBytes = ItemBytes(item);
+            const std::string *text = nullptr;
+            const auto &texts = known ? known->texts : made->texts;
+            for (const auto &[of, kept] : texts) {
+                if (of == itemBytes) text = &kept;
+            }
+            if (text != nullptr) {
+                reading.text = *text;
+            } else {
+                reading.text = CodeText(record, item, language);
+                if (made) made->texts.emplace_back(itemBytes, reading.text);
+            }
             break;
         }
         readings.codes.push_back(std::move(reading));
+    }
+    if (made) {
+        made->record = std::move(bytes);
+        KnownCodeTexts().Keep(&record, std::move(made));
     }
     if (!responded) return readings;
     readings.printer.model = Text(r.pModelName);
@@ -132,6 +267,61 @@ PollReadings ReadRecord(const PrinterRecord &record, bool responded, const std::
         readings.emulations.push_back({e->wEmul, name != nullptr ? name : "emulation " + std::to_string(e->wEmul),
                                        std::string(e->szVersion, strnlen(e->szVersion, sizeof e->szVersion))});
     }
+    return readings;
+}
+
+namespace {
+
+bool SameName(const std::string &a, const std::string &b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+PollSupply SupplyOf(const SupplyReading &s) { return {s.name, s.colour, s.kind, s.levelPercent, s.state}; }
+
+}  // namespace
+
+void MergeMib(PollReadings &readings, const MibReadings &mib) {
+    for (const SupplyReading &supply : mib.supplies) readings.supplies.push_back(SupplyOf(supply));
+    // A tray of the MIB under the same English name as the library's; its
+    // level counts sheets, the replies' only fifths.
+    for (PollTray &tray : readings.trays) {
+        const PlaceNames *names = TrayNames(tray.code);
+        if (names == nullptr) continue;
+        for (const TrayReading &input : mib.trays) {
+            if (!SameName(input.name, names->english) || !input.levelPercent) continue;
+            tray.levelPercent = input.levelPercent;
+            tray.state = input.state;
+        }
+    }
+    if (!readings.printer.pageCount) readings.printer.pageCount = mib.pageCount;
+    readings.reasons = mib.state.reasons;
+    readings.serialNumber = mib.serialNumber;
+}
+
+PollReadings ReadingsOfMib(const MibReadings &mib, const std::string &model, const std::string &description) {
+    PollReadings readings;
+    readings.severity = mib.state.severity;
+    readings.printer.model = model;
+    readings.printer.description = description;
+    readings.printer.pageCount = mib.pageCount;
+    for (const TrayReading &input : mib.trays) {
+        PollTray tray;
+        tray.id = input.id;
+        tray.name = input.name;
+        tray.paper = !input.size.empty() ? input.size : "unknown";
+        tray.media = !input.paper.empty() ? input.paper : "unknown";
+        tray.levelPercent = input.levelPercent;
+        tray.state = input.state;
+        readings.trays.push_back(std::move(tray));
+    }
+    for (const OutputReading &output : mib.outputs) {
+        readings.bins.push_back({0, output.id, output.name, output.state});
+    }
+    for (const SupplyReading &supply : mib.supplies) readings.supplies.push_back(SupplyOf(supply));
+    readings.reasons = mib.state.reasons;
+    readings.serialNumber = mib.serialNumber;
     return readings;
 }
 

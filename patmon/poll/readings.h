@@ -50,6 +50,14 @@ struct PrinterFacts {
     uint32_t memoryKB = 0;
 };
 
+struct PollSupply {
+    std::string name;
+    std::optional<std::string> colour;  // "black" ...; none without a colorant
+    std::string kind;                   // "toner", "wasteToner", "drum" ...
+    std::optional<int> levelPercent;    // a supply: how much is left; a receptacle: how full
+    std::string state;                  // "ok", "low", "empty", "full", "unknown"
+};
+
 struct PollReadings {
     std::string severity = "unknown";  // "ok", "warning", "critical"; "unknown" when it did not answer
     std::vector<PollCode> codes;
@@ -58,7 +66,21 @@ struct PollReadings {
     std::vector<PollBin> bins;
     std::vector<std::string> options;
     std::vector<PollEmulation> emulations;
+    std::vector<PollSupply> supplies;  // from the printer's standard MIB, when read
+    std::vector<std::string> reasons;  // the MIB's printer-state-reasons keywords, when read
+    std::string serialNumber;          // from the MIB, when read
 };
+
+struct MibReadings;
+// Adds what the printer's standard MIB says to a poll of this family: its
+// supplies, its tray levels where the library's replies have none or only
+// steps of a fifth, its page count where the device ID has none, its state
+// reasons. The library's status text, codes and picture stay first.
+void MergeMib(PollReadings &readings, const MibReadings &mib);
+
+// A poll of a printer of any maker, from its standard MIB alone: severity,
+// trays, bins, supplies and page count.
+PollReadings ReadingsOfMib(const MibReadings &mib, const std::string &model, const std::string &description);
 
 // A tray at or below this level is "low".
 constexpr int kLowPaperPercent = 20;

@@ -24,6 +24,22 @@ void EmptyTray1(PrinterModel &p) { Tray(p, "1")->level = "END"; }
 void FitTray2Unit(PrinterModel &p) { Tray(p, "2")->installed = true; }
 void NeverAnswer(PrinterModel &p) { p.answers = false; }
 
+SupplyModel *Supply(PrinterModel &printer, const char *name) {
+    for (SupplyModel &supply : printer.supplies) {
+        if (supply.supply == name) return &supply;
+    }
+    return nullptr;
+}
+void BlackLow(PrinterModel &p) { Supply(p, "black")->level = 5; }
+void TonersOut(PrinterModel &p) {
+    for (const char *colour : {"black", "cyan", "magenta", "yellow"}) Supply(p, colour)->level = 0;
+}
+void BlackOut(PrinterModel &p) { Supply(p, "black")->level = 0; }
+void CyanOut(PrinterModel &p) { Supply(p, "cyan")->level = 0; }
+void MagentaOut(PrinterModel &p) { Supply(p, "magenta")->level = 0; }
+void YellowOut(PrinterModel &p) { Supply(p, "yellow")->level = 0; }
+void WasteFull(PrinterModel &p) { Supply(p, "wasteToner")->level = 100; }
+
 struct ScenarioRow {
     Scenario scenario;
     std::vector<uint32_t> codes;  // engine status codes of the device ID, in order
@@ -37,17 +53,17 @@ struct ScenarioRow {
 const std::vector<ScenarioRow> &Rows() {
     static const std::vector<ScenarioRow> rows = {
         {{"ready", "ready to print"}, {10001}, 1, "READY", nullptr},
-        {{"toner-low", "black toner low, still printing"}, {10001, 10072}, 1, "TONER LOW", nullptr},
-        {{"toner-out", "all four toners run out"}, {40012, 40013, 40014, 40015}, 3, "REPLACE TONER", nullptr},
-        {{"toner-out-black", "black toner run out"}, {40012}, 3, "REPLACE BLACK TONER", nullptr},
-        {{"toner-out-cyan", "cyan toner run out"}, {40013}, 3, "REPLACE CYAN TONER", nullptr},
-        {{"toner-out-magenta", "magenta toner run out"}, {40014}, 3, "REPLACE MAGENTA TONER", nullptr},
-        {{"toner-out-yellow", "yellow toner run out"}, {40015}, 3, "REPLACE YELLOW TONER", nullptr},
+        {{"toner-low", "black toner low, still printing"}, {10001, 10072}, 1, "TONER LOW", BlackLow},
+        {{"toner-out", "all four toners run out"}, {40012, 40013, 40014, 40015}, 3, "REPLACE TONER", TonersOut},
+        {{"toner-out-black", "black toner run out"}, {40012}, 3, "REPLACE BLACK TONER", BlackOut},
+        {{"toner-out-cyan", "cyan toner run out"}, {40013}, 3, "REPLACE CYAN TONER", CyanOut},
+        {{"toner-out-magenta", "magenta toner run out"}, {40014}, 3, "REPLACE MAGENTA TONER", MagentaOut},
+        {{"toner-out-yellow", "yellow toner run out"}, {40015}, 3, "REPLACE YELLOW TONER", YellowOut},
         {{"paper-out", "tray 1 is empty"}, {41213}, 3, "ADD PAPER TO TRAY 1", EmptyTray1},
         {{"cover-open", "top cover open"}, {40208}, 3, "CLOSE TOP COVER", nullptr},
         {{"paper-jam", "paper misfeed behind the front cover"}, {42001}, 3, "PAPER MISFEED", nullptr},
         {{"service-call", "service call with service code SC 541"}, {40800}, 3, "SERVICE CALL SC 541", nullptr},
-        {{"waste-toner-full", "waste toner bottle full"}, {40011}, 3, "REPLACE WASTE TONER", nullptr},
+        {{"waste-toner-full", "waste toner bottle full"}, {40011}, 3, "REPLACE WASTE TONER", WasteFull},
         {{"tray-missing", "tray 2 unit fitted, its tray not detected"}, {41300}, 3, "SET TRAY 2", FitTray2Unit},
         {{"feed-units", "tray 2 and tray 3 units fitted, ready"}, {10001}, 1, "READY", FitFeedUnits},
         {{"offline", "offline"}, {10002}, 2, "OFFLINE", nullptr},
@@ -110,6 +126,7 @@ PrinterModel DefaultPrinter() {
         {"2", false, "A4SRT", "FULL", "PLAIN", false},
         {"3", false, "A4SRT", "FULL", "PLAIN", false},
     };
+    printer.supplies = {{"black", 80}, {"cyan", 65}, {"magenta", 70}, {"yellow", 75}, {"wasteToner", 20}, {"drum", 60}};
     printer.versions = {{"FIRMWARE", "1.20"}, {"WENK", "2.05"}, {"POSTSCRIPT", "3.10"}, {"PCL", "1.07"}};
     return printer;
 }

@@ -21,6 +21,15 @@ struct TrayModel {
     bool locked = false;
 };
 
+// One supply of the marker: the four toners ("black", "cyan", "magenta",
+// "yellow"), the waste toner bottle ("wasteToner") and the drum ("drum").
+// `level` in percent, 0 to 100: how much is left, and for the waste toner
+// bottle how full it is; -3 some left (how much unknown), -2 unknown.
+struct SupplyModel {
+    std::string supply;
+    int level = 100;
+};
+
 struct PrinterModel {
     std::string maker = "Patprn";
     std::string model = "Colour Laser 500";
@@ -33,6 +42,8 @@ struct PrinterModel {
     uint64_t memoryBytes = 268435456;
     std::vector<std::pair<std::string, std::string>> versions;  // FIRMWARE, WENK, POSTSCRIPT, PCL ...
     uint32_t pageCount = 18324;
+    std::string serialNumber = "PAT5000123";
+    std::vector<SupplyModel> supplies;  // in the order the MIB lists them
     std::vector<uint32_t> statusCodes{10001};
     int state = 1;                  // 1 ready; other values need the user
     std::string panelText = "READY";

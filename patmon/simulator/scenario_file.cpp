@@ -64,10 +64,29 @@ void ReadTray(const Json &entry, PrinterModel &printer) {
     throw std::runtime_error("unknown tray \"" + name + "\" (M, 1, 2 or 3)");
 }
 
+void ReadSupply(const Json &entry, PrinterModel &printer) {
+    CheckKeys(entry, {"supply", "level"}, "a supply");
+    const std::string name = entry.at("supply").get<std::string>();
+    for (SupplyModel &supply : printer.supplies) {
+        if (supply.supply != name) continue;
+        if (entry.contains("level")) {
+            const int level = Whole<int>(entry.at("level"), "level");
+            if (level < -3 || level > 100 || level == -1) {
+                throw std::runtime_error("\"level\" of supply \"" + name +
+                                         "\" must be 0 to 100 (percent), -3 (some left) or -2 (unknown)");
+            }
+            supply.level = level;
+        }
+        return;
+    }
+    throw std::runtime_error("unknown supply \"" + name + "\" (black, cyan, magenta, yellow, wasteToner or drum)");
+}
+
 PrinterModel ReadModel(const Json &doc) {
     CheckKeys(doc,
               {"base", "maker", "model", "description", "trays", "frontCoverTray", "outputBin", "duplex", "disk",
-               "memoryBytes", "versions", "pageCount", "statusCodes", "state", "panelText", "answers"},
+               "memoryBytes", "versions", "pageCount", "serialNumber", "supplies", "statusCodes", "state", "panelText",
+               "answers"},
               "the scenario");
     const std::string base = doc.value("base", std::string("ready"));
     std::optional<PrinterModel> start = ScenarioPrinter(base);
@@ -91,6 +110,11 @@ PrinterModel ReadModel(const Json &doc) {
         }
     }
     Take(doc, "pageCount", &printer.pageCount);
+    Take(doc, "serialNumber", &printer.serialNumber);
+    if (doc.contains("supplies")) {
+        if (!doc.at("supplies").is_array()) throw std::runtime_error("\"supplies\" must be a list");
+        for (const Json &entry : doc.at("supplies")) ReadSupply(entry, printer);
+    }
     Take(doc, "statusCodes", &printer.statusCodes);
     Take(doc, "state", &printer.state);
     Take(doc, "panelText", &printer.panelText);
@@ -161,6 +185,10 @@ std::string ScenarioFileOf(const PrinterModel &printer, const std::string &base)
     for (const auto &[name, version] : printer.versions) versions[name] = version;
     doc["versions"] = versions;
     doc["pageCount"] = printer.pageCount;
+    doc["serialNumber"] = printer.serialNumber;
+    Json supplies = Json::array();
+    for (const SupplyModel &supply : printer.supplies) supplies.push_back({{"supply", supply.supply}, {"level", supply.level}});
+    doc["supplies"] = supplies;
     doc["statusCodes"] = printer.statusCodes;
     doc["state"] = printer.state;
     doc["panelText"] = printer.panelText;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "transports/net.h"
+#include "simulator/model_mib.h"
 #include "simulator/printer_model.h"
 #include "simulator/printer_source.h"
 #include "simulator/snmp_agent.h"
@@ -219,7 +220,9 @@ int Simulate(const SimulateOptions &options, std::atomic<bool> &stop) {
     if (options.snmp.empty()) {
         announce();
         while (!stop.load()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    } else if (!ServeDeviceId(options.snmp, [&] { return DeviceIdOf(source.Current()); }, stop, announce, &error)) {
+    } else if (!ServePrinter(
+                   options.snmp, [&] { return DeviceIdOf(source.Current()); },
+                   [&] { return MibOf(source.Current()); }, stop, announce, &error)) {
         std::cerr << "patmon simulate: " << error << "\n";
         status = 1;
         stop.store(true);  // ends the acceptor

@@ -113,13 +113,60 @@ std::optional<Target> ParseTarget(const std::string &text, std::string *error) {
         std::tie(target.host, target.port) = *hostPort;
         return target;
     }
+    if (text.rfind("snmp://", 0) == 0) {
+        std::string rest = text.substr(7);
+        if (!rest.empty() && rest.back() == '/') rest.pop_back();
+        const auto hostPort = ParseHostPort(rest, 161);
+        if (!hostPort) {
+            *error = "bad snmp target \"" + text + "\" (snmp://HOST[:PORT])";
+            return std::nullopt;
+        }
+        target.kind = Target::Kind::Snmp;
+        std::tie(target.host, target.port) = *hostPort;
+        return target;
+    }
     if (text.rfind("usb:", 0) == 0 && text.size() > 4) {
         target.kind = Target::Kind::Usb;
         target.device = text.substr(4);
         return target;
     }
-    *error = "unknown target \"" + text + "\" (virtual[:SCENARIO], tcp://HOST[:PORT] or usb:DEVICE)";
+    *error = "unknown target \"" + text + "\" (virtual[:SCENARIO], tcp://HOST[:PORT], snmp://HOST[:PORT] or usb:DEVICE)";
     return std::nullopt;
+}
+
+std::string SnmpSourceProblem(const SnmpSource &source) {
+    if (source.version != 1 && source.version != 2 && source.version != 3) {
+        return "the SNMP version must be 1, 2c or 3";
+    }
+    if (source.version != 3) {
+        if (!source.user.empty() || !source.auth.empty() || !source.priv.empty()) {
+            return "a user, --auth and --priv need SNMP version 3";
+        }
+        return {};
+    }
+    if (source.user.empty()) return "SNMP version 3 needs a user";
+    static const char *const kAuth[] = {"MD5", "SHA", "SHA-224", "SHA-256", "SHA-384", "SHA-512"};
+    static const char *const kPriv[] = {"DES", "AES"};
+    auto check = [](const std::string &setting, const char *name, auto &protocols) -> std::string {
+        if (setting.empty()) return {};
+        const size_t colon = setting.find(':');
+        const std::string protocol = setting.substr(0, colon);
+        bool known = false;
+        std::string list;
+        for (const char *p : protocols) {
+            known = known || protocol == p;
+            list += (list.empty() ? "" : ", ") + std::string(p);
+        }
+        if (colon == std::string::npos || !known) {
+            return std::string(name) + " must be PROTOCOL:PASSPHRASE with PROTOCOL one of " + list;
+        }
+        if (setting.size() - colon - 1 < 8) return std::string(name) + " passphrase must have at least 8 characters";
+        return {};
+    };
+    if (std::string problem = check(source.auth, "--auth", kAuth); !problem.empty()) return problem;
+    if (std::string problem = check(source.priv, "--priv", kPriv); !problem.empty()) return problem;
+    if (!source.priv.empty() && source.auth.empty()) return "--priv needs --auth (privacy without authentication does not exist)";
+    return {};
 }
 
 std::unique_ptr<Transport> TcpTransport(const Target &target, std::optional<SnmpSource> snmp) {

@@ -128,6 +128,7 @@ TEST(QueueReporter, ReasonsComeAndGoAsThePrinterChanges) {
     EXPECT_NE(lines[1].find("cover-open-error"), std::string::npos);
     EXPECT_EQ(lines[1].find("toner-empty-error"), std::string::npos);
     EXPECT_EQ(lines[2], "ATTR: marker-colors=#000000,#00FFFF,#FF00FF,#FFFF00 marker-levels=0,0,0,0 "
+              "marker-low-levels=0,0,0,0 marker-high-levels=100,100,100,100 "
                         "marker-names=\"Black Toner\",\"Cyan Toner\",\"Magenta Toner\",\"Yellow Toner\" "
                         "marker-types=toner,toner,toner,toner");
     EXPECT_EQ(lines[3], "INFO: Replace the toner. Black, Cyan");

@@ -206,9 +206,13 @@ def with_print_system(root):
         check(wait_for(lambda: "toner-empty-error" in cups.reasons("q"), 30),
               "toner out: printer-state-reasons hold toner-empty-error")
         attributes = cups.attributes("q", "marker-levels", "marker-names", "printer-state-message")
-        check(attributes.get("marker-levels") == "0,0,0,0", "toner out: four markers at level 0 " + str(attributes))
-        # The job was sent in Japanese: the status text is in half-width katakana.
-        check(any("\uff61" <= c <= "\uff9f" for c in attributes.get("printer-state-message", "")),
+        # The printer's MIB gives every supply's level: four empty toners,
+        # then the waste bottle (how full) and the drum.
+        levels = attributes.get("marker-levels", "").split(",")
+        check(levels[:4] == ["0", "0", "0", "0"] and len(levels) == 6,
+              "toner out: the four toner markers at level 0, beside the MIB's other supplies " + str(attributes))
+        # The job was sent in Japanese: the status text is in Japanese (full-width).
+        check(any("\u30a0" <= c <= "\u30ff" for c in attributes.get("printer-state-message", "")),
               "toner out: printer-state-message in the job's language")
         check(cups.job_states("q").get(job) == "not-completed", "the job waits while the toner is out")
 

@@ -33,31 +33,76 @@ TEST(Views, ThePollJsonIsMadeAgainOnlyWhenThePrinterChanged) {
     WatchedPrinter printer("ready");
     PollJsonCache cache;
     PollResult result = printer.PollOnce();
-    const std::string ready = cache.Json(result, printer.record, "virtual:ready");
+    const std::string ready = *cache.Json(result, printer.record, "virtual:ready");
     EXPECT_EQ(ready, ResultJson(result, printer.record, PollContext{"virtual:ready", std::nullopt}, -1));
 
     // Polled again in the same state: the JSON is the one kept.
     result = printer.PollOnce();
-    EXPECT_EQ(cache.Json(result, printer.record, "virtual:ready"), ready);
+    EXPECT_EQ(*cache.Json(result, printer.record, "virtual:ready"), ready);
     EXPECT_EQ(cache.Made(), 1u);
 
     // Each change is seen: a page printed, a toner running low, no answer.
     printer.model.pageCount += 1;
     result = printer.PollOnce();
-    EXPECT_EQ(cache.Json(result, printer.record, "virtual:ready"), ResultJson(result, printer.record, PollContext{"virtual:ready", std::nullopt}, -1));
-    EXPECT_NE(cache.Json(result, printer.record, "virtual:ready"), ready);
+    EXPECT_EQ(*cache.Json(result, printer.record, "virtual:ready"), ResultJson(result, printer.record, PollContext{"virtual:ready", std::nullopt}, -1));
+    EXPECT_NE(*cache.Json(result, printer.record, "virtual:ready"), ready);
     EXPECT_EQ(cache.Made(), 2u);
 
     printer.model.statusCodes = {10001, 10072};
     result = printer.PollOnce();
-    EXPECT_EQ(cache.Json(result, printer.record, "virtual:ready"), ResultJson(result, printer.record, PollContext{"virtual:ready", std::nullopt}, -1));
+    EXPECT_EQ(*cache.Json(result, printer.record, "virtual:ready"), ResultJson(result, printer.record, PollContext{"virtual:ready", std::nullopt}, -1));
     EXPECT_EQ(cache.Made(), 3u);
 
     printer.model.answers = false;
     result = printer.PollOnce();
     ASSERT_FALSE(result.responded);
-    EXPECT_EQ(cache.Json(result, printer.record, "virtual:ready"), ResultJson(result, printer.record, PollContext{"virtual:ready", std::nullopt}, -1));
+    EXPECT_EQ(*cache.Json(result, printer.record, "virtual:ready"), ResultJson(result, printer.record, PollContext{"virtual:ready", std::nullopt}, -1));
     EXPECT_EQ(cache.Made(), 4u);
+}
+
+// The texts of a printer's codes are taken again while its record is as it
+// was; whatever changes (the state, the codes, the language) is asked anew,
+// so a kept record always reads as a fresh one would.
+TEST(Views, CodeTextsOfAKeptRecordAreThoseOfAFreshOne) {
+    const auto texts = [](const PollReadings &readings) {
+        std::vector<std::string> out;
+        for (const PollCode &code : readings.codes) out.push_back(code.text);
+        return out;
+    };
+    const auto freshOf = [&](const PrinterModel &model, const std::string &language) {
+        WatchedPrinter other("ready");
+        other.model = model;
+        other.PollOnce();
+        const PollResult result = other.PollOnce();
+        return texts(ReadRecord(other.record, true, result.codes, language));
+    };
+    const auto fresh = [&](const char *scenario, const std::string &language) {
+        return freshOf(*ScenarioPrinter(scenario), language);
+    };
+    WatchedPrinter printer("toner-low");
+    PollResult result = printer.PollOnce();
+    result = printer.PollOnce();
+    EXPECT_EQ(texts(result.readings), fresh("toner-low", "EN"));
+    ASSERT_EQ(result.readings.codes.size(), 2u);
+
+    for (const char *scenario : {"paper-jam", "toner-out", "toner-low"}) {
+        printer.model = *ScenarioPrinter(scenario);
+        result = printer.PollOnce();
+        EXPECT_EQ(texts(result.readings), fresh(scenario, "EN")) << scenario;
+    }
+    // The same codes, and the tray that the paper is missing from named anew.
+    printer.model.trays[1].size = "LETTER";
+    result = printer.PollOnce();
+    EXPECT_EQ(texts(result.readings), freshOf(printer.model, "EN"));
+
+    ASSERT_TRUE(PatSetLocale("DE"));
+    const std::vector<std::string> german = texts(ReadRecord(printer.record, true, result.codes, "DE"));
+    ASSERT_TRUE(PatSetLocale("EN"));
+    EXPECT_NE(german, texts(result.readings));
+    ASSERT_TRUE(PatSetLocale("DE"));
+    EXPECT_EQ(german, freshOf(printer.model, "DE"));
+    ASSERT_TRUE(PatSetLocale("EN"));
+    EXPECT_EQ(texts(ReadRecord(printer.record, true, result.codes, "EN")), texts(result.readings));
 }
 
 TEST(Views, AnAdminSeesTheStatusTraysAndTonersOfAnAnsweringPrinterAndWhyAnotherIsSilent) {

@@ -192,7 +192,7 @@ TEST(StatusMeanings, MarkersFollowTheTonerCodes) {
     EXPECT_EQ(levels({40135, 30014}), (std::vector<int>{-3, -3, 0, 0}));
     const std::vector<Marker> markers = MarkersOf({10073});
     ASSERT_EQ(markers.size(), 4u);
-    EXPECT_STREQ(markers[1].colour, "#00FFFF");
+    EXPECT_EQ(markers[1].colour, "#00FFFF");
     EXPECT_TRUE(markers[1].low);
     EXPECT_FALSE(markers[0].low);
 }
@@ -222,6 +222,33 @@ TEST(StatusMeanings, APrinterIsAsUrgentAsItsMostUrgentCode) {
     EXPECT_STREQ(SeverityName(Severity::Ok), "ok");
     EXPECT_STREQ(SeverityName(Severity::Warning), "warning");
     EXPECT_STREQ(SeverityName(Severity::Critical), "critical");
+}
+
+// The supplies of a printer's standard MIB as the queue's markers: levels
+// in percent, a waste bottle's level how full it is, colours and types in
+// the print system's words, the MIB's reasons with the printer's severity.
+TEST(StatusMeanings, MibSuppliesBecomeTheQueuesMarkersAndReasons) {
+    const std::vector<PollSupply> supplies = {
+        {"Black Toner", std::string("black"), "toner", 5, "low"},
+        {"Waste Toner Bottle", std::nullopt, "wasteToner", 95, "low"},
+        {"Fuser", std::nullopt, "fuser", std::nullopt, "ok"},
+        {"Drum", std::nullopt, "drum", std::nullopt, "unknown"},
+    };
+    const std::vector<Marker> markers = MarkersOfSupplies(supplies);
+    ASSERT_EQ(markers.size(), 4u);
+    EXPECT_EQ(markers[0].colour, "#000000");
+    EXPECT_EQ(markers[0].level, 5);
+    EXPECT_TRUE(markers[0].low);
+    EXPECT_EQ(markers[1].type, "waste-toner");
+    EXPECT_EQ(markers[1].level, 95);
+    EXPECT_EQ(markers[1].highLevel, 90);
+    EXPECT_EQ(markers[2].level, -3);  // some left, amount unknown
+    EXPECT_EQ(markers[3].level, -2);
+    EXPECT_EQ(markers[3].type, "opc");
+    PollReadings readings;
+    readings.severity = "critical";
+    readings.reasons = {"media-empty", "door-open"};
+    EXPECT_EQ(MibReasonsOf(readings), (std::set<std::string>{"media-empty-error", "door-open-error"}));
 }
 
 }  // namespace
