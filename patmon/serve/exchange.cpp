@@ -1,5 +1,6 @@
 #include "serve/exchange.h"
 
+#include <arpa/inet.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -168,6 +169,7 @@ void ExchangeDriver::ResolveAgent(size_t index) {
     } else {
         sockaddr_storage agent = found.address;
         SetPort(agent, peer.snmp->port);
+        RememberAgent(index, agent);
         if (client_->Send(reinterpret_cast<const sockaddr *>(&agent), found.length, peer.snmp->community,
                           l.request.timeout + std::chrono::seconds(1), index, &error)) {
             l.agent = AgentStep::Asked;
@@ -180,6 +182,22 @@ void ExchangeDriver::ResolveAgent(size_t index) {
     if (l.step == Step::DeviceId) TakeAnswer(index);
 }
 
+void ExchangeDriver::RememberAgent(size_t index, const sockaddr_storage &agent) {
+    char text[INET6_ADDRSTRLEN] = {};
+    const void *address = agent.ss_family == AF_INET6
+                              ? static_cast<const void *>(&reinterpret_cast<const sockaddr_in6 &>(agent).sin6_addr)
+                              : static_cast<const void *>(&reinterpret_cast<const sockaddr_in &>(agent).sin_addr);
+    if (inet_ntop(agent.ss_family, address, text, sizeof text) == nullptr) return;
+    std::lock_guard<std::mutex> lock(agentMutex_);
+    if (agentAddresses_.size() <= index) agentAddresses_.resize(index + 1);
+    agentAddresses_[index] = text;
+}
+
+std::string ExchangeDriver::AgentAddress(size_t index) const {
+    std::lock_guard<std::mutex> lock(agentMutex_);
+    return index < agentAddresses_.size() ? agentAddresses_[index] : std::string();
+}
+
 void ExchangeDriver::Connect(size_t index, const Resolver::Result &found) {
     Link &l = links_[index];
     sockaddr_storage address = found.address;
@@ -190,12 +208,14 @@ void ExchangeDriver::Connect(size_t index, const Resolver::Result &found) {
         return Fail(index, "cannot connect: " + ErrorText(errno));
     }
     l.step = Step::Connecting;
-    // Registered once for the whole exchange, edge-triggered: ready to
-    // send once connected, then readable as the replies come.
-    Watch(l.socket, EPOLLOUT | EPOLLIN | EPOLLRDHUP | EPOLLET, index);
     // A connection to a near printer is often made already: the query
     // goes out now, without waiting for the loop's next turn.
-    OnSocket(index, EPOLLOUT);
+    if (!SendQuery(index) && l.step == Step::Idle) return;  // failed (and ended)
+    // Registered once for the whole exchange, edge-triggered: readable as
+    // the replies come, and, while the query could not go out whole, ready
+    // to send once connected. Replies that came before are reported at once.
+    const uint32_t sending = l.step == Step::Receiving ? 0u : static_cast<uint32_t>(EPOLLOUT);
+    Watch(l.socket, sending | EPOLLIN | EPOLLRDHUP | EPOLLET, index);
 }
 
 // Name lookups have ended: the exchanges waiting on those names go on.
@@ -375,6 +395,7 @@ void ExchangeDriver::Done(size_t index) {
     if (client_ && l.agent == AgentStep::Asked) client_->Forget(index);
     l.agent = AgentStep::None;
     l.step = Step::Idle;
+    l.completeness.reset();
     active_.erase(index);
     finished_(index, std::move(l.exchange));
 }

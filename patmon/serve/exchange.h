@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -87,7 +88,14 @@ public:
 
     const Resolver &Names() const { return resolver_; }
 
+    // The address (numeric text) printer `index`'s SNMP agent was last
+    // found at, for others that speak to the same agent without looking
+    // its name up again; empty before the first lookup. Any thread.
+    std::string AgentAddress(size_t index) const;
+
 private:
+    mutable std::mutex agentMutex_;
+    std::vector<std::string> agentAddresses_;  // by printer
     // Where an exchange stands.
     enum class Step { Idle, Resolving, Connecting, Sending, Receiving, DeviceId };
     // Where its device-ID request stands.
@@ -107,6 +115,7 @@ private:
     void Watch(int fd, uint32_t events, uint64_t tag);
     void Proceed(size_t index);
     void ResolveAgent(size_t index);
+    void RememberAgent(size_t index, const sockaddr_storage &agent);
     void Connect(size_t index, const Resolver::Result &address);
     void OnNames();
     void OnSocket(size_t index, uint32_t events);

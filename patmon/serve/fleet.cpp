@@ -1,6 +1,9 @@
 #include "serve/fleet.h"
 
 #include "poll/languages.h"
+#include "poll/supplies.h"
+#include "serve/mib_readers.h"
+#include "transports/mib_poll.h"
 
 #include <algorithm>
 #include <chrono>
@@ -50,6 +53,10 @@ struct Fleet::Impl {
         PollOptions options;
         std::unique_ptr<Transport> direct;  // virtual and usb: asked on a worker
         ExchangePeer peer;                  // tcp: where the loop reaches it
+        // The agent whose Printer MIB is read: a tcp printer's supplies, or
+        // the whole poll of an snmp:// printer (mibOnly).
+        std::optional<SnmpSource> mib;
+        bool mibOnly = false;
         PrinterRecord record;
 
         // The poll in flight: handed from worker to loop and back, never
@@ -72,12 +79,15 @@ struct Fleet::Impl {
     std::mutex localeMutex;  // the library's language is one for the process
     int workerCount = 2;
     std::unique_ptr<Workers> workers;
+    std::unique_ptr<MibReaders> mibReaders;  // when any printer's MIB is read
     std::unique_ptr<ExchangeDriver> network;  // the loop's, but for Wake
 
     std::thread loop;
     std::atomic<bool> stopping{false};
     std::mutex queueMutex;
     std::vector<size_t> finished;  // polls done: to be scheduled again
+    // The loop's own: polls for the workers, handed over at the end of a turn.
+    std::vector<size_t> toBegin, toFinish;
     // Until when the loop sleeps without looking at the queues; the
     // earliest time while it is awake (it looks before it sleeps).
     Clock::time_point sleepingUntil = Clock::time_point::min();
@@ -146,12 +156,41 @@ struct Fleet::Impl {
 
     void EndPoll(size_t index) {
         Printer &p = *printers[index];
-        const PollResult result = Finish(p);
+        PollResult result = Finish(p);
+        // The latest reading of the printer's MIB joins the poll, and the
+        // next one is asked for: a slow agent never holds up the poll.
+        if (p.mib && mibReaders && result.responded) {
+            std::string error;
+            if (const std::optional<MibReading> mib = mibReaders->Latest(index, &error)) {
+                MergeMib(result.readings, InterpretMib(*mib));
+            }
+            // At the address the loop found the agent at: a walk never
+            // looks a name up (the loop's lookups keep to its TTL).
+            SnmpSource source = *p.mib;
+            source.host = network->AgentAddress(index);
+            if (!source.host.empty()) mibReaders->Request(index, source, p.options.timeout);
+        }
+        Publish(index, result);
+    }
+
+    // An snmp:// printer's poll, when its MIB reader has walked it.
+    void MibRead(size_t index) {
+        Printer &p = *printers[index];
+        if (!p.mibOnly) return;
+        std::string error;
+        const std::optional<MibReading> mib = mibReaders->Latest(index, &error);
+        Publish(index, ResultOfMib(mib, error));
+    }
+
+    // The poll's view for the outputs, the log line, the counts, and the
+    // printer handed back to the loop for its next poll.
+    void Publish(size_t index, const PollResult &result) {
+        Printer &p = *printers[index];
         const auto now = Clock::now();
         PrinterView view = ViewOfPoll(p.config.name, result, p.record);
         view.lastPoll = UnixNow();
         view.pollSeconds = std::chrono::duration<double>(now - p.started).count();
-        view.document = PrinterDocument(view.name, p.pollJson.Json(result, p.record, p.config.target), view.lastPoll, view.lastError);
+        view.pollJson = p.pollJson.Json(result, p.record, p.config.target);
         LogChange(p, result);
         {
             std::lock_guard<std::mutex> lock(countersMutex);
@@ -197,21 +236,55 @@ struct Fleet::Impl {
     // The network part has ended; a worker finishes the poll.
     void Received(size_t index, Exchange exchange) {
         printers[index]->exchange = std::move(exchange);
-        workers->Submit([this, index] { EndPoll(index); });
+        toFinish.push_back(index);
     }
 
     void StartDue(size_t index) {
         Printer &p = *printers[index];
-        if (p.direct) {
-            workers->Submit([this, index] { BeginPoll(index); });
+        if (p.mibOnly) {
+            // Walked by a MIB reader, which publishes the poll (MibRead).
+            p.started = Clock::now();
+            {
+                std::lock_guard<std::mutex> lock(countersMutex);
+                CountLag(counters, std::max(0.0, std::chrono::duration<double>(p.started - p.due).count()));
+            }
+            mibReaders->Request(index, *p.mib, p.options.timeout);
+        } else if (p.direct) {
+            toBegin.push_back(index);
         } else if (Begin(index)) {
             // A tcp printer: its query is cheap to make, so it is made here
             // and sent at once (once its name is known: the exchange looks
             // it up without waiting), without a round trip through a worker.
             Send(index);
         } else {
-            workers->Submit([this, index] { EndPoll(index); });
+            toFinish.push_back(index);
         }
+    }
+
+    // What this turn of the loop gave the workers, handed over together:
+    // in runs of a few polls, each run one job and one wake-up, rather
+    // than a wake-up per poll. A run is short (a few finished polls) so
+    // that no poll waits long behind the others of its run.
+    void HandOver() {
+        constexpr size_t kRun = 4;
+        std::vector<std::function<void()>> jobs;
+        for (size_t first = 0; first < toBegin.size(); first += kRun) {
+            std::vector<size_t> run(toBegin.begin() + static_cast<std::ptrdiff_t>(first),
+                                    toBegin.begin() + static_cast<std::ptrdiff_t>(std::min(toBegin.size(), first + kRun)));
+            jobs.push_back([this, run = std::move(run)] {
+                for (size_t index : run) BeginPoll(index);
+            });
+        }
+        for (size_t first = 0; first < toFinish.size(); first += kRun) {
+            std::vector<size_t> run(toFinish.begin() + static_cast<std::ptrdiff_t>(first),
+                                    toFinish.begin() + static_cast<std::ptrdiff_t>(std::min(toFinish.size(), first + kRun)));
+            jobs.push_back([this, run = std::move(run)] {
+                for (size_t index : run) EndPoll(index);
+            });
+        }
+        toBegin.clear();
+        toFinish.clear();
+        workers->SubmitAll(jobs);
     }
 
     // Sleeps until the next poll is due, an exchange's deadline comes, the
@@ -255,6 +328,7 @@ struct Fleet::Impl {
             }
             network->CheckDeadlines(now);
             for (size_t index : schedule.TakeDue(now)) StartDue(index);
+            HandOver();
         }
     }
 };
@@ -267,6 +341,19 @@ Fleet::~Fleet() { Stop(); }
 
 namespace {
 
+// The printer's SNMP settings for an agent at `host`:`port`.
+SnmpSource SnmpOf(const FleetPrinterConfig &config, const std::string &host, uint16_t port) {
+    SnmpSource snmp;
+    snmp.host = host;
+    snmp.port = port;
+    snmp.community = config.community;
+    snmp.version = config.snmpVersion;
+    snmp.user = config.user;
+    snmp.auth = config.auth;
+    snmp.priv = config.priv;
+    return snmp;
+}
+
 // How a printer is asked, from its target; false with `error` set.
 bool Connectable(const FleetPrinterConfig &config, const Target &target, Fleet::Impl::Printer &p,
                  std::string *error) {
@@ -276,8 +363,11 @@ bool Connectable(const FleetPrinterConfig &config, const Target &target, Fleet::
         p.direct = VirtualTransport(source);
     } else if (target.kind == Target::Kind::Usb) {
         p.direct = UsbTransport(target);
+    } else if (target.kind == Target::Kind::Snmp) {
+        p.mib = SnmpOf(config, target.host, target.port);
+        p.mibOnly = true;
     } else {
-        SnmpSource snmp{target.host, 161, config.community};
+        SnmpSource snmp = SnmpOf(config, target.host, 161);
         if (!config.snmp.empty()) {
             const auto hostPort = ParseHostPort(config.snmp, 161);
             if (!hostPort) {
@@ -289,6 +379,7 @@ bool Connectable(const FleetPrinterConfig &config, const Target &target, Fleet::
         p.peer.host = target.host;
         p.peer.port = target.port;
         p.peer.snmp = snmp;
+        p.mib = snmp;
     }
     return true;
 }
@@ -344,6 +435,12 @@ void Fleet::Start() {
         impl.network->OpenSharedSnmp();
     }
     impl.workers = std::make_unique<Workers>(impl.workerCount);
+    // The MIB readers: their own two threads, so that walking agents never
+    // takes a library worker.
+    if (std::any_of(impl.printers.begin(), impl.printers.end(), [](const auto &p) { return p->mib.has_value(); })) {
+        impl.mibReaders = std::make_unique<MibReaders>(impl.printers.size(), 2,
+                                                       [&impl](size_t index) { impl.MibRead(index); });
+    }
     impl.loop = std::thread([&impl] { impl.Run(); });
 }
 
@@ -354,15 +451,28 @@ void Fleet::Stop() {
     impl.network->Wake();
     impl.loop.join();
     impl.workers.reset();  // finishes the jobs already queued
+    if (impl.mibReaders) impl.mibReaders->Stop();  // ends the walks under way; then no callback runs
     impl.network->DropAll();  // whatever is still on the network is dropped
 }
 
-std::vector<PrinterView> Fleet::Views() const {
+namespace {
+
+// The API's document of a view, from its last poll's JSON.
+void AddDocument(PrinterView &view) {
+    if (view.pollJson) view.document = PrinterDocument(view.name, *view.pollJson, view.lastPoll, view.lastError);
+}
+
+}  // namespace
+
+std::vector<PrinterView> Fleet::Views(bool documents) const {
     std::vector<PrinterView> views;
     views.reserve(impl_->printers.size());
     for (const auto &p : impl_->printers) {
-        std::lock_guard<std::mutex> lock(p->viewMutex);
-        views.push_back(p->view);
+        {
+            std::lock_guard<std::mutex> lock(p->viewMutex);
+            views.push_back(p->view);
+        }
+        if (documents) AddDocument(views.back());
     }
     return views;
 }
@@ -371,8 +481,13 @@ std::optional<PrinterView> Fleet::View(const std::string &name) const {
     const auto found = impl_->byName.find(name);
     if (found == impl_->byName.end()) return std::nullopt;
     const Impl::Printer &p = *impl_->printers[found->second];
-    std::lock_guard<std::mutex> lock(p.viewMutex);
-    return p.view;
+    std::optional<PrinterView> view;
+    {
+        std::lock_guard<std::mutex> lock(p.viewMutex);
+        view = p.view;
+    }
+    AddDocument(*view);
+    return view;
 }
 
 std::optional<std::vector<uint8_t>> Fleet::Picture(const std::string &name) {

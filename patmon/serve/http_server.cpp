@@ -157,10 +157,10 @@ struct HttpService::Impl {
             return Send(connection, MHD_HTTP_OK, page.data(), page.size(), "text/html; charset=utf-8");
         }
         case Route::kMetrics:
-            return Send(connection, MHD_HTTP_OK, MetricsText(fleet.Views(), fleet.Counters()),
+            return Send(connection, MHD_HTTP_OK, MetricsText(fleet.Views(false), fleet.Counters()),
                         "text/plain; version=0.0.4; charset=utf-8");
         case Route::kCards:
-            return Send(connection, MHD_HTTP_OK, CardsDocument(fleet.Views()), "application/json",
+            return Send(connection, MHD_HTTP_OK, CardsDocument(fleet.Views(false)), "application/json",
                         {{MHD_HTTP_HEADER_CACHE_CONTROL, "no-store"}});
         case Route::kPrinters: {
             std::string body = "[";

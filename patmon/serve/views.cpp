@@ -15,7 +15,8 @@ std::string Fingerprint(const PrinterRecord &record) {
     PrnInfoEx flat;
     std::memcpy(&flat, &r, sizeof flat);
     const void *lists[] = {r.pEngineStatus, r.pLoadedEmul, r.pLoadedFont, r.pTrayInfo, r.pOutBinInfo,
-                           r.pDeviceInfo, r.pEmulUniqInfo, r.pCounterInfo, r.pSupplyInfo};
+                           r.pDeviceInfo, r.pEmulUniqInfo, r.pCounterInfo, r.pSupplyInfo, r.pColorCorrection,
+                           r.pCustomMediaInfo};
     const char *texts[] = {r.pModelName, r.pMakerName, r.pDescription, r.pSYSVersion, r.pMainProgVersion,
                            r.pVPSVersion};
     flat.pEngineStatus = nullptr;
@@ -27,6 +28,8 @@ std::string Fingerprint(const PrinterRecord &record) {
     flat.pEmulUniqInfo = nullptr;
     flat.pCounterInfo = nullptr;
     flat.pSupplyInfo = nullptr;
+    flat.pColorCorrection = nullptr;
+    flat.pCustomMediaInfo = nullptr;
     flat.pModelName = flat.pMakerName = flat.pDescription = nullptr;
     flat.pSYSVersion = flat.pMainProgVersion = flat.pVPSVersion = nullptr;
     std::string bytes(reinterpret_cast<const char *>(&flat), sizeof flat);
@@ -70,6 +73,8 @@ PrinterView ViewOfPoll(const std::string &name, const PollResult &result, const 
     view.severity = result.readings.severity;
     view.trays = result.readings.trays;
     view.bins = result.readings.bins;
+    view.supplies = result.readings.supplies;
+    view.reasons = result.readings.reasons;
     const std::array<TonerState, 4> toner = TonerStatesOf(result.codes);
     for (size_t c = 0; c < toner.size(); ++c) view.toner[c] = static_cast<int>(toner[c]);
     return view;
@@ -80,13 +85,27 @@ uint64_t PictureVersion(const PrinterView &last, const std::vector<DrawStep> &pi
     return last.pictureVersion + (same ? 0 : 1);
 }
 
-const std::string &PollJsonCache::Json(const PollResult &result, const PrinterRecord &record,
-                                       const std::string &target) {
-    std::string key = Fingerprint(record) + (result.responded ? "1" : "0") + result.problem + '\0' + result.label +
-                      '\0' + result.message;
-    if (key != key_) {
+std::shared_ptr<const std::string> PollJsonCache::Json(const PollResult &result, const PrinterRecord &record,
+                                                      const std::string &target) {
+    std::string key = Fingerprint(record);
+    key += result.responded ? '1' : '0';
+    key += result.problem;
+    key += '\0';
+    key += result.label;
+    key += '\0';
+    key += result.message;
+    // What the printer's MIB added: it changes without the record.
+    for (const PollSupply &supply : result.readings.supplies) {
+        key += '\0' + supply.name + '\0' + supply.state + '\0' +
+               (supply.levelPercent ? std::to_string(*supply.levelPercent) : "-");
+    }
+    for (const std::string &reason : result.readings.reasons) key += '\0' + reason;
+    for (const PollTray &tray : result.readings.trays) {
+        key += '\0' + tray.id + (tray.levelPercent ? std::to_string(*tray.levelPercent) : "-") + tray.state;
+    }
+    if (!json_ || key != key_) {
         // Without the time: the document of each poll carries its own.
-        json_ = ResultJson(result, record, PollContext{target, std::nullopt}, -1);
+        json_ = std::make_shared<const std::string>(ResultJson(result, record, PollContext{target, std::nullopt}, -1));
         key_ = std::move(key);
         ++made_;
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -38,13 +39,15 @@ class PollJsonCache {
 public:
     // The JSON of `result` and `record`: the kept one when neither the
     // record nor the texts changed since it was made.
-    const std::string &Json(const PollResult &result, const PrinterRecord &record, const std::string &target);
+    // Shared, so that views hold it without a copy per poll.
+    std::shared_ptr<const std::string> Json(const PollResult &result, const PrinterRecord &record,
+                                            const std::string &target);
     // How many times the JSON was made.
     uint64_t Made() const { return made_; }
 
 private:
     std::string key_;  // what the JSON was made from
-    std::string json_;
+    std::shared_ptr<const std::string> json_;
     uint64_t made_ = 0;
 };
 

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <condition_variable>
+#include <algorithm>
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -33,6 +35,17 @@ public:
             jobs_.push_back(std::move(job));
         }
         wake_.notify_one();
+    }
+    // Several jobs under one lock, with one wake-up for each (at most one
+    // per thread): the loop hands over what one turn brought together.
+    void SubmitAll(std::vector<std::function<void()>> &jobs) {
+        if (jobs.empty()) return;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            for (std::function<void()> &job : jobs) jobs_.push_back(std::move(job));
+        }
+        for (size_t i = 0; i < jobs.size() && i < threads_.size(); ++i) wake_.notify_one();
+        jobs.clear();
     }
 
 private:

@@ -151,19 +151,32 @@ std::string GetNextMessage(const std::string &community, int32_t requestId) {
                BerInteger(SNMP_VERSION_2c) + Ber(ASN_OCTET_STR, community) + pdu);
 }
 
-// A request ID nobody can guess from the ones seen before: from the
-// kernel's random source, 1 to 2^31 - 1.
-int32_t RandomRequestId() {
-    for (;;) {
-        uint32_t value = 0;
-        if (getrandom(&value, sizeof value, 0) != static_cast<ssize_t>(sizeof value)) {
-            // No random source (never on Linux): the clock's low bits mixed.
+// Request IDs nobody can guess from the ones seen before: from the
+// kernel's random source, 1 to 2^31 - 1. Taken a few hundred at a time, so
+// that a request costs no system call of its own.
+class RandomRequestIds {
+public:
+    int32_t Next() {
+        for (;;) {
+            if (next_ == kBatch) Refill();
+            const uint32_t value = ids_[next_++] & 0x7fffffff;
+            if (value != 0) return static_cast<int32_t>(value);
+        }
+    }
+
+private:
+    static constexpr size_t kBatch = 256;
+    void Refill() {
+        next_ = 0;
+        if (getrandom(ids_, sizeof ids_, 0) == static_cast<ssize_t>(sizeof ids_)) return;
+        // No random source (never on Linux): the clock's low bits mixed.
+        for (uint32_t &value : ids_) {
             value = static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count() * 2654435761u);
         }
-        value &= 0x7fffffff;
-        if (value != 0) return static_cast<int32_t>(value);
     }
-}
+    uint32_t ids_[kBatch] = {};
+    size_t next_ = kBatch;
+};
 
 bool SameAgent(const sockaddr_storage &a, const sockaddr_storage &b) {
     if (a.ss_family != b.ss_family) return false;
@@ -204,8 +217,12 @@ bool ParseResponse(const uint8_t *data, size_t size, int32_t *requestId, std::st
     return parsed;
 }
 
-// Most datagrams read from one socket in one call.
+// Most datagrams read from one socket in one call of Read, and in one
+// system call within it.
 constexpr int kReadBatch = 64;
+constexpr int kReadsAtOnce = 16;
+// The largest datagram taken whole (any UDP datagram).
+constexpr size_t kDatagram = 65536;
 
 }  // namespace
 
@@ -218,6 +235,9 @@ struct DeviceIdClient::State {
     };
     std::map<int32_t, Request> requests;  // by request ID
     std::map<uint64_t, int32_t> byToken;
+    RandomRequestIds ids;
+    // Where Read receives: only the pages a datagram fills are ever used.
+    std::unique_ptr<uint8_t[]> buffers{new uint8_t[kReadsAtOnce * kDatagram]};  // left unfilled
 };
 
 DeviceIdClient::DeviceIdClient() : state_(std::make_unique<State>()) {}
@@ -265,8 +285,8 @@ bool DeviceIdClient::Send(const sockaddr *address, size_t addressLength, const s
         *error = "community too long";
         return false;
     }
-    int32_t id = RandomRequestId();
-    while (state_->requests.count(id) != 0) id = RandomRequestId();
+    int32_t id = state_->ids.Next();
+    while (state_->requests.count(id) != 0) id = state_->ids.Next();
     const std::string message = GetNextMessage(community, id);
     if (sendto(fd, message.data(), message.size(), MSG_NOSIGNAL, address, static_cast<socklen_t>(addressLength)) < 0) {
         *error = std::string("the request could not be sent: ") + std::strerror(errno);
@@ -290,30 +310,45 @@ void DeviceIdClient::Forget(uint64_t token) {
 
 std::vector<DeviceIdClient::Answer> DeviceIdClient::Read() {
     std::vector<Answer> answers;
-    std::vector<uint8_t> buffer(65536);
+    mmsghdr messages[kReadsAtOnce];
+    iovec parts[kReadsAtOnce];
+    sockaddr_storage from[kReadsAtOnce];
     for (int fd : sockets_) {
-        for (int i = 0; fd >= 0 && i < kReadBatch; ++i) {
-            sockaddr_storage from{};
-            socklen_t fromLength = sizeof from;
-            const ssize_t n = recvfrom(fd, buffer.data(), buffer.size(), MSG_DONTWAIT,
-                                       reinterpret_cast<sockaddr *>(&from), &fromLength);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) break;  // nothing more for now
-            int32_t id = 0;
-            std::string community;
-            Answer answer;
-            if (!ParseResponse(buffer.data(), static_cast<size_t>(n), &id, &community, &answer)) continue;
-            const auto found = state_->requests.find(id);
-            // Only from the agent asked, to its own request: anything else is
-            // dropped and the request keeps waiting for its real answer.
-            if (found == state_->requests.end() || !SameAgent(found->second.agent, from) ||
-                community != found->second.community) {
-                continue;
+        for (int taken = 0; fd >= 0 && taken < kReadBatch;) {
+            const int want = std::min(kReadsAtOnce, kReadBatch - taken);
+            for (int i = 0; i < want; ++i) {
+                parts[i] = {state_->buffers.get() + static_cast<size_t>(i) * kDatagram, kDatagram};
+                messages[i] = {};
+                messages[i].msg_hdr.msg_name = &from[i];
+                messages[i].msg_hdr.msg_namelen = sizeof from[i];
+                messages[i].msg_hdr.msg_iov = &parts[i];
+                messages[i].msg_hdr.msg_iovlen = 1;
             }
-            answer.token = found->second.token;
-            state_->byToken.erase(found->second.token);
-            state_->requests.erase(found);
-            answers.push_back(std::move(answer));
+            const int n = recvmmsg(fd, messages, static_cast<unsigned>(want), MSG_DONTWAIT, nullptr);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;  // nothing more for now
+            taken += n;
+            for (int i = 0; i < n; ++i) {
+                int32_t id = 0;
+                std::string community;
+                Answer answer;
+                if (!ParseResponse(static_cast<const uint8_t *>(parts[i].iov_base), messages[i].msg_len, &id,
+                                   &community, &answer)) {
+                    continue;
+                }
+                const auto found = state_->requests.find(id);
+                // Only from the agent asked, to its own request: anything else is
+                // dropped and the request keeps waiting for its real answer.
+                if (found == state_->requests.end() || !SameAgent(found->second.agent, from[i]) ||
+                    community != found->second.community) {
+                    continue;
+                }
+                answer.token = found->second.token;
+                state_->byToken.erase(found->second.token);
+                state_->requests.erase(found);
+                answers.push_back(std::move(answer));
+            }
+            if (n < want) break;  // the socket is drained
         }
     }
     return answers;
