@@ -27,6 +27,10 @@ struct FleetPrinterConfig {
     std::string language = "EN";
     std::string snmp;  // HOST[:PORT] of the device-ID agent; empty: the target's host, port 161
     std::string community = "public";
+    int snmpVersion = 2;  // 1, 2 (v2c) or 3
+    std::string user;     // SNMP v3
+    std::string auth;     // SNMP v3: PROTOCOL:PASSPHRASE
+    std::string priv;     // SNMP v3: PROTOCOL:PASSPHRASE
     std::optional<std::string> deviceId;  // used instead of asking the printer
 };
 
@@ -47,11 +51,16 @@ struct PrinterView {
     std::string severity = "unknown";  // "ok", "warning", "critical"; "unknown" when not answering
     std::vector<PollTray> trays;       // by id and name, the level unknown where not reported
     std::vector<PollBin> bins;
+    std::vector<PollSupply> supplies;  // from the printer's standard MIB, when read
+    std::vector<std::string> reasons;  // the MIB's printer-state-reasons, when read
     int toner[4] = {0, 0, 0, 0};  // kTonerColours order: a TonerState (0 fine, 1 low, 2 empty)
     double lastPoll = 0;       // seconds since 1970
     double pollSeconds = 0;    // how long the poll took
     double nextPollIn = 0;     // seconds from lastPoll to the next poll
-    std::string document;      // the API's JSON of the printer
+    std::string document;      // the API's JSON of the printer (made when asked: see Fleet::View)
+    // The last poll's JSON, shared with the printer's cache until a poll
+    // makes another: the document is made from it only when asked for.
+    std::shared_ptr<const std::string> pollJson;
 };
 
 // Process-wide counts. Lag is how late a poll starts against its schedule.
@@ -77,7 +86,9 @@ public:
     void Start();
     void Stop();
 
-    std::vector<PrinterView> Views() const;
+    // Every printer's view; with `documents`, each with its API document
+    // (which only /api/printers needs: made for each call, not per poll).
+    std::vector<PrinterView> Views(bool documents = true) const;
     std::optional<PrinterView> View(const std::string &name) const;
     // The printer's status picture as PNG, composed again only when the
     // picture changed; nullopt for an unknown printer.

@@ -61,6 +61,14 @@ std::string Tray(const PollTray &tray) {
     return "tray=\"" + Escaped(tray.id) + "\",name=\"" + Escaped(tray.name) + "\"";
 }
 
+constexpr const char *kSupplyStates[] = {"ok", "low", "empty", "full", "unknown"};
+
+// A supply's labels: its name, colour and kind.
+std::string Supply(const PollSupply &supply) {
+    return "supply=\"" + Escaped(supply.name) + "\",colour=\"" + Escaped(supply.colour.value_or("")) +
+           "\",kind=\"" + Escaped(supply.kind) + "\"";
+}
+
 int SeverityNumber(const std::string &severity) {
     return severity == "ok" ? 0 : severity == "warning" ? 1 : 2;
 }
@@ -117,6 +125,30 @@ std::string MetricsText(const std::vector<PrinterView> &views, const FleetCounte
                  for (const PollBin &b : v.bins) {
                      w.Sample(Printer(v) + ",bin=\"" + Escaped(b.id) + "\",name=\"" + Escaped(b.name) + "\"",
                               b.state == "full" ? 1 : 0);
+                 }
+             }, true));
+    // Supplies as the printer's standard MIB tells of them: a level only
+    // where it is known; the state as a set, one series per state.
+    w.Family("patmon_supply_level_percent", "gauge",
+             "Each supply's level in percent (a waste receptacle: how full it is), where the printer reports it.",
+             each([&w](const PrinterView &v) {
+                 for (const PollSupply &s : v.supplies) {
+                     if (s.levelPercent) w.Sample(Printer(v) + "," + Supply(s), *s.levelPercent);
+                 }
+             }, true));
+    w.Family("patmon_supply_state", "gauge", "Each supply's state, one series per state: 1 for the one it is in.",
+             each([&w](const PrinterView &v) {
+                 for (const PollSupply &s : v.supplies) {
+                     for (const char *state : kSupplyStates) {
+                         w.Sample(Printer(v) + "," + Supply(s) + ",state=\"" + state + "\"", s.state == state ? 1 : 0);
+                     }
+                 }
+             }, true));
+    w.Family("patmon_alert", "gauge",
+             "What the printer's standard MIB reports, as printer-state-reasons keywords, one series each (always 1).",
+             each([&w](const PrinterView &v) {
+                 for (const std::string &reason : v.reasons) {
+                     w.Sample(Printer(v) + ",reason=\"" + Escaped(reason) + "\"", 1);
                  }
              }, true));
     // Untyped: the name is fixed by users' dashboards, and a typed family

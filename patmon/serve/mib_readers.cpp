@@ -5,18 +5,23 @@
 
 namespace patmon {
 
-MibReaders::MibReaders(size_t printers, int threads) : slots_(printers) {
+MibReaders::MibReaders(size_t printers, int threads, std::function<void(size_t)> read)
+    : slots_(printers), read_(std::move(read)) {
     for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Run(); });
 }
 
-MibReaders::~MibReaders() {
+MibReaders::~MibReaders() { Stop(); }
+
+void MibReaders::Stop() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
         jobs_.clear();
     }
     wake_.notify_all();
-    for (std::thread &thread : threads_) thread.join();
+    for (std::thread &thread : threads_) {
+        if (thread.joinable()) thread.join();
+    }
 }
 
 void MibReaders::Request(size_t index, const SnmpSource &source, std::chrono::milliseconds timeout) {
@@ -29,11 +34,11 @@ void MibReaders::Request(size_t index, const SnmpSource &source, std::chrono::mi
     wake_.notify_one();
 }
 
-std::optional<MibReadings> MibReaders::Latest(size_t index, std::string *error) const {
+std::optional<MibReading> MibReaders::Latest(size_t index, std::string *error) const {
     std::lock_guard<std::mutex> lock(mutex_);
     if (index >= slots_.size()) return std::nullopt;
     *error = slots_[index].error;
-    return slots_[index].readings;
+    return slots_[index].reading;
 }
 
 void MibReaders::Run() {
@@ -49,15 +54,14 @@ void MibReaders::Run() {
         std::string error;
         const std::optional<MibReading> mib =
             ReadPrinterMib(MibSourceOf(job.source), std::chrono::steady_clock::now() + job.timeout, &error);
-        std::lock_guard<std::mutex> lock(mutex_);
-        Slot &slot = slots_[job.index];
-        slot.busy = false;
-        slot.error = error;
-        if (mib) {
-            slot.readings = InterpretMib(*mib);
-        } else {
-            slot.readings.reset();
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            Slot &slot = slots_[job.index];
+            slot.busy = false;
+            slot.error = error;
+            slot.reading = mib;
         }
+        if (read_) read_(job.index);
     }
 }
 

@@ -42,7 +42,10 @@ double Seconds(const Json &entry, const char *key, double fallback, double low, 
 
 FleetPrinterConfig ReadPrinter(const Json &entry, const std::string &language, size_t index) {
     const std::string where = "printer " + std::to_string(index + 1);
-    CheckKeys(entry, {"name", "target", "interval", "timeout", "language", "snmp", "community", "deviceId"}, where);
+    CheckKeys(entry,
+              {"name", "target", "interval", "timeout", "language", "snmp", "community", "snmpVersion", "user", "auth",
+               "priv", "deviceId"},
+              where);
     if (!entry.contains("name")) throw std::runtime_error(where + " has no name");
     if (!entry.contains("target")) throw std::runtime_error(where + " has no target");
     FleetPrinterConfig printer;
@@ -63,6 +66,20 @@ FleetPrinterConfig ReadPrinter(const Json &entry, const std::string &language, s
         if (!ParseHostPort(printer.snmp, 161)) throw std::runtime_error(named + ": bad snmp address");
     }
     printer.community = entry.value("community", printer.community);
+    const std::string version = entry.value("snmpVersion", std::string("2c"));
+    printer.snmpVersion = version == "1" ? 1 : version == "2c" ? 2 : version == "3" ? 3 : 0;
+    printer.user = entry.value("user", std::string());
+    printer.auth = entry.value("auth", std::string());
+    printer.priv = entry.value("priv", std::string());
+    SnmpSource check;
+    check.version = printer.snmpVersion;
+    check.user = printer.user;
+    check.auth = printer.auth;
+    check.priv = printer.priv;
+    if (const std::string problem = SnmpSourceProblem(check); !problem.empty()) {
+        throw std::runtime_error(named + ": " + (printer.snmpVersion == 0 ? "snmpVersion must be \"1\", \"2c\" or \"3\""
+                                                                          : problem));
+    }
     if (entry.contains("deviceId")) printer.deviceId = entry.at("deviceId").get<std::string>();
     return printer;
 }
@@ -114,6 +131,23 @@ std::string PrinterDocument(const std::string &name, const std::string &pollJson
     return doc + "," + pollJson.substr(1);
 }
 
+namespace {
+
+// The supplies a card shows as bars.
+Json SuppliesOf(const PrinterView &view) {
+    Json list = Json::array();
+    for (const PollSupply &s : view.supplies) {
+        list.push_back({{"name", s.name},
+                        {"colour", s.colour ? Json(*s.colour) : Json(nullptr)},
+                        {"kind", s.kind},
+                        {"levelPercent", s.levelPercent ? Json(*s.levelPercent) : Json(nullptr)},
+                        {"state", s.state}});
+    }
+    return list;
+}
+
+}  // namespace
+
 std::string CardsDocument(const std::vector<PrinterView> &views) {
     Json list = Json::array();
     for (const PrinterView &view : views) {
@@ -121,6 +155,7 @@ std::string CardsDocument(const std::vector<PrinterView> &views) {
                         {"polled", view.polled},
                         {"responded", view.responded},
                         {"severity", view.severity},
+                        {"supplies", SuppliesOf(view)},
                         {"attention", view.attention},
                         {"label", view.label},
                         {"message", view.message},

@@ -24,6 +24,11 @@ const char *StatusPageHtml() {
   .card.critical { border-left-color: #d32f2f; background: #ffebee; }
   .card.unknown { border-left-color: #616161; background: #eceff1; }
   .card[hidden] { display: none; }
+  .supplies { margin: 6px 0 0; display: grid; grid-template-columns: auto 1fr; gap: 2px 8px; font-size: 0.75rem; }
+  .bar { background: #e0e0e0; border-radius: 3px; height: 0.8em; align-self: center; overflow: hidden; }
+  .bar span { display: block; height: 100%; background: #607d8b; }
+  .bar.low span { background: #ffa000; }
+  .bar.empty span, .bar.full span { background: #d32f2f; }
   .severity { font-size: 0.75rem; text-transform: uppercase; letter-spacing: 0.05em; float: right; }
   .card h2 { font-size: 1rem; margin: 0 0 6px; }
   .card img { width: 100%; height: auto; aspect-ratio: 320 / 200; image-rendering: pixelated; background: #eee; }
@@ -67,7 +72,7 @@ function card(name) {
   root.className = "card";
   root.dataset.printer = name;
   root.innerHTML = '<span class="severity"></span><h2></h2><img alt=""><p class="label"></p>' +
-                   '<p class="message"></p><p class="when"></p>';
+                   '<p class="message"></p><div class="supplies"></div><p class="when"></p>';
   root.querySelector("h2").textContent = name;
   document.getElementById("cards").appendChild(root);
   c = { root, picture: -1, key: "" };
@@ -75,9 +80,28 @@ function card(name) {
   return c;
 }
 
+const COLOURS = { black: "#212121", cyan: "#00acc1", magenta: "#d81b60", yellow: "#fdd835" };
+
+// One bar per supply, its width the level (a waste bottle: how full it is).
+function showSupplies(box, supplies) {
+  box.replaceChildren();
+  for (const s of supplies) {
+    const name = document.createElement("span");
+    name.textContent = s.name + (s.levelPercent === null ? "" : " " + s.levelPercent + " %");
+    const bar = document.createElement("span");
+    bar.className = "bar " + s.state;
+    bar.title = s.state;
+    const fill = document.createElement("span");
+    fill.style.width = (s.levelPercent === null ? 0 : s.levelPercent) + "%";
+    if (COLOURS[s.colour] && s.state === "ok") fill.style.background = COLOURS[s.colour];
+    bar.appendChild(fill);
+    box.append(name, bar);
+  }
+}
+
 function show(p) {
   const c = card(p.name);
-  const key = [p.polled, p.responded, p.severity, p.label, p.message].join("\u0000");
+  const key = [p.polled, p.responded, p.severity, p.label, p.message, JSON.stringify(p.supplies)].join("\u0000");
   if (p.picture !== c.picture) {
     c.root.querySelector("img").src = "printers/" + encodeURIComponent(p.name) + "/status.png?v=" + p.picture;
     c.root.querySelector("img").alt = p.label;
@@ -88,6 +112,7 @@ function show(p) {
     c.root.querySelector(".message").textContent = p.message;
     for (const s of SEVERITIES) c.root.classList.toggle(s, p.polled && p.severity === s);
     c.root.querySelector(".severity").textContent = p.polled ? p.severity : "";
+    showSupplies(c.root.querySelector(".supplies"), p.supplies || []);
     c.key = key;
   }
   const when = c.root.querySelector(".when");

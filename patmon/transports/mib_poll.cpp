@@ -35,10 +35,14 @@ void AddPrinterMib(const SnmpSource &source, std::chrono::steady_clock::time_poi
 }
 
 PollResult PollPrinterMib(const SnmpSource &source, std::chrono::milliseconds timeout) {
-    PollResult result;
     std::string error;
     const std::optional<MibReading> mib =
         ReadPrinterMib(MibSourceOf(source), std::chrono::steady_clock::now() + timeout, &error);
+    return ResultOfMib(mib, error);
+}
+
+PollResult ResultOfMib(const std::optional<MibReading> &mib, const std::string &error) {
+    PollResult result;
     if (!mib) {
         result.label = "Not responding";
         result.message = error;

@@ -23,5 +23,8 @@ void AddPrinterMib(const SnmpSource &source, std::chrono::steady_clock::time_poi
 // The poll of a printer of any maker from its MIB alone: state, label and
 // message (English) from its error bits and alerts, trays, bins, supplies.
 PollResult PollPrinterMib(const SnmpSource &source, std::chrono::milliseconds timeout);
+// The same from a reading already made (none: the agent did not answer,
+// for the reason in `error`).
+PollResult ResultOfMib(const std::optional<MibReading> &mib, const std::string &error);
 
 }  // namespace patmon

@@ -78,6 +78,12 @@ def main():
             driver.find_element(By.ID, "filter").clear()
             driver.execute_script("document.getElementById('filter').dispatchEvent(new Event('input'))")
             print("cards coloured by severity, most urgent first, counted, filtered")
+            # Each printer's supplies from its MIB as bars: the run-out toners empty.
+            wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, '.card[data-printer="finance"] .bar')) == 6,
+                       "the finance card should show six supply bars")
+            empty = driver.find_elements(By.CSS_SELECTOR, '.card[data-printer="finance"] .bar.empty')
+            assert len(empty) == 4, len(empty)
+            print("supply bars: four empty toners on the finance card")
             # Every picture loaded from the service (no external assets).
             wait.until(lambda d: all(d.execute_script("return arguments[0].complete && arguments[0].naturalWidth", i)
                                      == 320 for i in d.find_elements(By.CSS_SELECTOR, ".card img")))
