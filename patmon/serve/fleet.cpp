@@ -57,6 +57,7 @@ struct Fleet::Impl {
         // the whole poll of an snmp:// printer (mibOnly).
         std::optional<SnmpSource> mib;
         bool mibOnly = false;
+        Clock::time_point lastMibRequest;  // tcp: when its MIB was last asked for
         PrinterRecord record;
 
         // The poll in flight: handed from worker to loop and back, never
@@ -159,6 +160,7 @@ struct Fleet::Impl {
         PollResult result = Finish(p);
         // The latest reading of the printer's MIB joins the poll, and the
         // next one is asked for: a slow agent never holds up the poll.
+        const auto now = Clock::now();
         if (p.mib && mibReaders && result.responded) {
             std::string error;
             if (const std::optional<MibReading> mib = mibReaders->Latest(index, &error)) {
@@ -166,9 +168,17 @@ struct Fleet::Impl {
             }
             // At the address the loop found the agent at: a walk never
             // looks a name up (the loop's lookups keep to its TTL).
+            // Supplies change slowly: a walk at most every `mibInterval`
+            // (a minute unless configured) or poll interval, if longer, so
+            // the walks cost a fleet little.
             SnmpSource source = *p.mib;
             source.host = network->AgentAddress(index);
-            if (!source.host.empty()) mibReaders->Request(index, source, p.options.timeout);
+            const auto every = std::max<Clock::duration>(Milliseconds(p.config.mibIntervalSeconds),
+                                                         Milliseconds(p.config.intervalSeconds));
+            if (!source.host.empty() && (p.lastMibRequest == Clock::time_point{} || now - p.lastMibRequest >= every)) {
+                mibReaders->Request(index, source, p.options.timeout);
+                p.lastMibRequest = now;
+            }
         }
         Publish(index, result);
     }

@@ -24,6 +24,7 @@ struct FleetPrinterConfig {
     std::string target;  // as `patmon poll` takes it
     double intervalSeconds = 10;
     double timeoutSeconds = 5;
+    double mibIntervalSeconds = 60;  // tcp: how often its standard MIB is walked for supplies, at most
     std::string language = "EN";
     std::string snmp;  // HOST[:PORT] of the device-ID agent; empty: the target's host, port 161
     std::string community = "public";

@@ -43,8 +43,8 @@ double Seconds(const Json &entry, const char *key, double fallback, double low, 
 FleetPrinterConfig ReadPrinter(const Json &entry, const std::string &language, size_t index) {
     const std::string where = "printer " + std::to_string(index + 1);
     CheckKeys(entry,
-              {"name", "target", "interval", "timeout", "language", "snmp", "community", "snmpVersion", "user", "auth",
-               "priv", "deviceId"},
+              {"name", "target", "interval", "timeout", "mibInterval", "language", "snmp", "community", "snmpVersion",
+               "user", "auth", "priv", "deviceId"},
               where);
     if (!entry.contains("name")) throw std::runtime_error(where + " has no name");
     if (!entry.contains("target")) throw std::runtime_error(where + " has no target");
@@ -60,6 +60,7 @@ FleetPrinterConfig ReadPrinter(const Json &entry, const std::string &language, s
     if (!ParseTarget(printer.target, &error)) throw std::runtime_error(named + ": " + error);
     printer.intervalSeconds = Seconds(entry, "interval", 10, 0.1, 86400, named);
     printer.timeoutSeconds = Seconds(entry, "timeout", 5, 0.05, 3600, named);
+    printer.mibIntervalSeconds = Seconds(entry, "mibInterval", 60, 1, 86400, named);
     printer.language = entry.value("language", language);
     if (entry.contains("snmp")) {
         printer.snmp = entry.at("snmp").get<std::string>();

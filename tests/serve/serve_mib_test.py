@@ -41,7 +41,8 @@ def main():
                 json.dump({"base": "ready"}, f)
             port, snmp = start_simulate(processes, PATMON, path)
             printers = [
-                {"name": "desk", "target": f"tcp://127.0.0.1:{port}", "snmp": f"127.0.0.1:{snmp}", "interval": 1},
+                {"name": "desk", "target": f"tcp://127.0.0.1:{port}", "snmp": f"127.0.0.1:{snmp}", "interval": 1,
+                 "mibInterval": 1},
                 {"name": "other", "target": f"snmp://127.0.0.1:{snmp}", "interval": 1},
                 {"name": "v3", "target": f"snmp://127.0.0.1:{snmp}", "snmpVersion": "3", "user": "nobody",
                  "auth": "SHA:not-the-pass", "interval": 1},
