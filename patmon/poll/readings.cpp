@@ -50,48 +50,6 @@ std::string PlaceName(DWORD kind, const PlaceNames *names, const std::string &fa
     return text;
 }
 
-// Everything of a record that its texts can read, as bytes: the fixed
-// part without the addresses of its lists and strings, then the lists'
-// items and the strings.
-std::string RecordBytes(const PrnInfoEx &r) {
-    PrnInfoEx flat;
-    std::memcpy(&flat, &r, sizeof flat);
-    flat.pEngineStatus = nullptr;
-    flat.pLoadedEmul = nullptr;
-    flat.pLoadedFont = nullptr;
-    flat.pTrayInfo = nullptr;
-    flat.pOutBinInfo = nullptr;
-    flat.pDeviceInfo = nullptr;
-    flat.pEmulUniqInfo = nullptr;
-    flat.pCounterInfo = nullptr;
-    flat.pSupplyInfo = nullptr;
-    flat.pColorCorrection = nullptr;
-    flat.pCustomMediaInfo = nullptr;
-    flat.pModelName = flat.pMakerName = flat.pDescription = nullptr;
-    flat.pSYSVersion = flat.pMainProgVersion = flat.pVPSVersion = nullptr;
-    std::string bytes;
-    bytes.reserve(2048);
-    bytes.append(reinterpret_cast<const char *>(&flat), sizeof flat);
-    for (const void *head : {static_cast<const void *>(r.pEngineStatus), static_cast<const void *>(r.pLoadedEmul),
-                             static_cast<const void *>(r.pLoadedFont), static_cast<const void *>(r.pTrayInfo),
-                             static_cast<const void *>(r.pOutBinInfo), static_cast<const void *>(r.pDeviceInfo),
-                             static_cast<const void *>(r.pEmulUniqInfo), static_cast<const void *>(r.pCounterInfo),
-                             static_cast<const void *>(r.pSupplyInfo),
-                             static_cast<const void *>(r.pColorCorrection), static_cast<const void *>(r.pCustomMediaInfo)}) {
-        for (auto *item = static_cast<const InfoItem *>(head); item != nullptr; item = item->next) {
-            const size_t size = std::clamp<size_t>(item->cbItem, sizeof(InfoItem), 4096);
-            bytes.append(reinterpret_cast<const char *>(item) + sizeof(InfoItem), size - sizeof(InfoItem));
-        }
-        bytes += '\x1e';
-    }
-    for (const char *text : {r.pModelName, r.pMakerName, r.pDescription, r.pSYSVersion, r.pMainProgVersion,
-                             r.pVPSVersion}) {
-        if (text != nullptr) bytes += text;
-        bytes += '\0';
-    }
-    return bytes;
-}
-
 // The code texts last made for a record, by the record's address: a text
 // is the library's answer for the record's content, the code and the
 // language, so while those stay as they were (a printer that shows the
@@ -201,6 +159,45 @@ PollTray ReadTray(const TrayInfoItem &t, const std::string &language) {
 
 }  // namespace
 
+std::string RecordFingerprint(const PrnInfoEx &r) {
+    PrnInfoEx flat;
+    std::memcpy(&flat, &r, sizeof flat);
+    flat.pEngineStatus = nullptr;
+    flat.pLoadedEmul = nullptr;
+    flat.pLoadedFont = nullptr;
+    flat.pTrayInfo = nullptr;
+    flat.pOutBinInfo = nullptr;
+    flat.pDeviceInfo = nullptr;
+    flat.pEmulUniqInfo = nullptr;
+    flat.pCounterInfo = nullptr;
+    flat.pSupplyInfo = nullptr;
+    flat.pColorCorrection = nullptr;
+    flat.pCustomMediaInfo = nullptr;
+    flat.pModelName = flat.pMakerName = flat.pDescription = nullptr;
+    flat.pSYSVersion = flat.pMainProgVersion = flat.pVPSVersion = nullptr;
+    std::string bytes;
+    bytes.reserve(2048);
+    bytes.append(reinterpret_cast<const char *>(&flat), sizeof flat);
+    for (const void *head : {static_cast<const void *>(r.pEngineStatus), static_cast<const void *>(r.pLoadedEmul),
+                             static_cast<const void *>(r.pLoadedFont), static_cast<const void *>(r.pTrayInfo),
+                             static_cast<const void *>(r.pOutBinInfo), static_cast<const void *>(r.pDeviceInfo),
+                             static_cast<const void *>(r.pEmulUniqInfo), static_cast<const void *>(r.pCounterInfo),
+                             static_cast<const void *>(r.pSupplyInfo),
+                             static_cast<const void *>(r.pColorCorrection), static_cast<const void *>(r.pCustomMediaInfo)}) {
+        for (auto *item = static_cast<const InfoItem *>(head); item != nullptr; item = item->next) {
+            const size_t size = std::clamp<size_t>(item->cbItem, sizeof(InfoItem), 4096);
+            bytes.append(reinterpret_cast<const char *>(item) + sizeof(InfoItem), size - sizeof(InfoItem));
+        }
+        bytes += '\x1e';
+    }
+    for (const char *text : {r.pModelName, r.pMakerName, r.pDescription, r.pSYSVersion, r.pMainProgVersion,
+                             r.pVPSVersion}) {
+        if (text != nullptr) bytes += text;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
 PollReadings ReadRecord(const PrinterRecord &record, bool responded, const std::vector<uint32_t> &codes,
                         const std::string &language) {
     const PrnInfoEx &r = *record.get();
@@ -211,7 +208,7 @@ PollReadings ReadRecord(const PrinterRecord &record, bool responded, const std::
     std::shared_ptr<const CodeTexts::Entry> known;
     std::shared_ptr<CodeTexts::Entry> made;
     if (responded && r.pEngineStatus != nullptr) {
-        bytes = RecordBytes(r);
+        bytes = RecordFingerprint(r);
         known = KnownCodeTexts().Find(&record, language, bytes);
         if (!known) {
             made = std::make_shared<CodeTexts::Entry>();

@@ -10,42 +10,7 @@
 
 namespace patmon {
 
-std::string Fingerprint(const PrinterRecord &record) {
-    const PrnInfoEx &r = *record.get();
-    PrnInfoEx flat;
-    std::memcpy(&flat, &r, sizeof flat);
-    const void *lists[] = {r.pEngineStatus, r.pLoadedEmul, r.pLoadedFont, r.pTrayInfo, r.pOutBinInfo,
-                           r.pDeviceInfo, r.pEmulUniqInfo, r.pCounterInfo, r.pSupplyInfo, r.pColorCorrection,
-                           r.pCustomMediaInfo};
-    const char *texts[] = {r.pModelName, r.pMakerName, r.pDescription, r.pSYSVersion, r.pMainProgVersion,
-                           r.pVPSVersion};
-    flat.pEngineStatus = nullptr;
-    flat.pLoadedEmul = nullptr;
-    flat.pLoadedFont = nullptr;
-    flat.pTrayInfo = nullptr;
-    flat.pOutBinInfo = nullptr;
-    flat.pDeviceInfo = nullptr;
-    flat.pEmulUniqInfo = nullptr;
-    flat.pCounterInfo = nullptr;
-    flat.pSupplyInfo = nullptr;
-    flat.pColorCorrection = nullptr;
-    flat.pCustomMediaInfo = nullptr;
-    flat.pModelName = flat.pMakerName = flat.pDescription = nullptr;
-    flat.pSYSVersion = flat.pMainProgVersion = flat.pVPSVersion = nullptr;
-    std::string bytes(reinterpret_cast<const char *>(&flat), sizeof flat);
-    for (const void *head : lists) {
-        for (auto *item = static_cast<const InfoItem *>(head); item != nullptr; item = item->next) {
-            const size_t size = std::clamp<size_t>(item->cbItem, sizeof(InfoItem), 4096);
-            bytes.append(reinterpret_cast<const char *>(item) + sizeof(InfoItem), size - sizeof(InfoItem));
-        }
-        bytes += '\x1e';
-    }
-    for (const char *text : texts) {
-        if (text != nullptr) bytes += text;
-        bytes += '\0';
-    }
-    return bytes;
-}
+std::string Fingerprint(const PrinterRecord &record) { return RecordFingerprint(*record.get()); }
 
 bool SamePicture(const std::vector<DrawStep> &a, const std::vector<DrawStep> &b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const DrawStep &x, const DrawStep &y) {
