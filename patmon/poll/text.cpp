@@ -4,6 +4,8 @@
 
 #include <cctype>
 #include <cerrno>
+#include <utility>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -20,9 +22,34 @@ namespace {
 constexpr unsigned kJapaneseCodePage = 932;
 
 #ifndef _WIN32
+// One converter per code page and thread, kept for the thread's life:
+// opening one costs more than converting a status text.
+class Converters {
+public:
+    ~Converters() {
+        for (const auto &[codePage, cd] : open_) iconv_close(cd);
+    }
+    // nullptr-like (iconv_t)-1 when the code page has no converter.
+    iconv_t For(unsigned codePage) {
+        for (const auto &[page, cd] : open_) {
+            if (page == codePage) {
+                iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+                return cd;
+            }
+        }
+        const std::string from = "CP" + std::to_string(codePage);
+        iconv_t cd = iconv_open("UTF-8", from.c_str());
+        if (cd != reinterpret_cast<iconv_t>(-1)) open_.emplace_back(codePage, cd);
+        return cd;
+    }
+
+private:
+    std::vector<std::pair<unsigned, iconv_t>> open_;
+};
+
 std::string Convert(const std::string &text, unsigned codePage) {
-    const std::string from = "CP" + std::to_string(codePage);
-    iconv_t cd = iconv_open("UTF-8", from.c_str());
+    static thread_local Converters converters;
+    iconv_t cd = converters.For(codePage);
     if (cd == reinterpret_cast<iconv_t>(-1)) return text;
     std::string out;
     char buffer[1024];
@@ -39,7 +66,6 @@ std::string Convert(const std::string &text, unsigned codePage) {
             --inLeft;
         }
     }
-    iconv_close(cd);
     return out;
 }
 

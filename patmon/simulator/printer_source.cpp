@@ -22,12 +22,20 @@ PrinterModel PrinterSource::Current() {
     return printer_;
 }
 
+uint64_t PrinterSource::Version() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::string error;
+    if (!Refresh(&error)) std::cerr << "patmon: " << error << " (keeping the last state)\n";
+    return version_;
+}
+
 bool PrinterSource::Refresh(std::string *error) {
     if (scenario_.empty()) return true;
     if (!loaded_) {
         if (std::optional<PrinterModel> builtIn = ScenarioPrinter(scenario_)) {
             printer_ = *builtIn;
             loaded_ = true;
+            ++version_;
             scenario_.clear();  // a built-in scenario never changes
             return true;
         }
@@ -43,6 +51,7 @@ bool PrinterSource::Refresh(std::string *error) {
     std::optional<PrinterModel> read = ReadScenarioFile(scenario_, error);
     if (!read) return false;
     printer_ = *read;
+    ++version_;
     stamp_ = stamp;
     loaded_ = true;
     return true;

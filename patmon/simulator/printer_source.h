@@ -3,6 +3,7 @@
 // a test can change the printer's state while it is polled or simulated.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -23,6 +24,10 @@ public:
     // The printer as it is now; a file that became unreadable keeps the
     // last state and says so on stderr.
     PrinterModel Current();
+    // A number that changes whenever the printer's state does (the file
+    // is looked at first), so that what was made from one state can be
+    // kept until it changes.
+    uint64_t Version();
 
 private:
     bool Refresh(std::string *error);
@@ -31,6 +36,7 @@ private:
     std::mutex mutex_;
     PrinterModel printer_;
     bool loaded_ = false;
+    uint64_t version_ = 0;
     std::filesystem::file_time_type stamp_;
 };
 
