@@ -73,16 +73,20 @@ int SeverityNumber(const std::string &severity) {
     return severity == "ok" ? 0 : severity == "warning" ? 1 : 2;
 }
 
-}  // namespace
+// Samples of every printer (or only those that answered) for one family.
+std::function<void()> Each(const std::vector<PrinterView> &views, std::function<void(const PrinterView &)> sample,
+                           bool respondedOnly) {
+    return [&views, sample = std::move(sample), respondedOnly] {
+        for (const PrinterView &view : views) {
+            if (!respondedOnly || view.responded) sample(view);
+        }
+    };
+}
 
-std::string MetricsText(const std::vector<PrinterView> &views, const FleetCounters &counters) {
-    Writer w;
-    auto each = [&views](const std::function<void(const PrinterView &)> &sample, bool respondedOnly) {
-        return [&views, sample, respondedOnly] {
-            for (const PrinterView &view : views) {
-                if (!respondedOnly || view.responded) sample(view);
-            }
-        };
+// Whether each printer answers and how it is.
+void StatusFamilies(Writer &w, const std::vector<PrinterView> &views) {
+    auto each = [&views](std::function<void(const PrinterView &)> sample, bool respondedOnly) {
+        return Each(views, std::move(sample), respondedOnly);
     };
     w.Family("patmon_up", "gauge", "Whether the printer answered its last poll (1) or not (0).",
              each([&w](const PrinterView &v) { w.Sample(Printer(v), v.responded ? 1 : 0); }, false));
@@ -104,6 +108,13 @@ std::string MetricsText(const std::vector<PrinterView> &views, const FleetCounte
              each([&w](const PrinterView &v) { w.Sample(Printer(v), SeverityNumber(v.severity)); }, true));
     w.Family("patmon_attention", "gauge", "Whether the printer needs the user's attention.",
              each([&w](const PrinterView &v) { w.Sample(Printer(v), v.attention ? 1 : 0); }, true));
+}
+
+// Paper: the trays and output bins.
+void PaperFamilies(Writer &w, const std::vector<PrinterView> &views) {
+    auto each = [&views](std::function<void(const PrinterView &)> sample, bool respondedOnly) {
+        return Each(views, std::move(sample), respondedOnly);
+    };
     // A tray whose level the printer does not report has no level series
     // (a series at 0 would say it is empty).
     w.Family("patmon_tray_level_percent", "gauge", "Paper left in each tray, in percent.",
@@ -127,6 +138,13 @@ std::string MetricsText(const std::vector<PrinterView> &views, const FleetCounte
                               b.state == "full" ? 1 : 0);
                  }
              }, true));
+}
+
+// Supplies, alerts, toners and the page count.
+void SupplyFamilies(Writer &w, const std::vector<PrinterView> &views) {
+    auto each = [&views](std::function<void(const PrinterView &)> sample, bool respondedOnly) {
+        return Each(views, std::move(sample), respondedOnly);
+    };
     // Supplies as the printer's standard MIB tells of them: a level only
     // where it is known; the state as a set, one series per state.
     w.Family("patmon_supply_level_percent", "gauge",
@@ -161,8 +179,12 @@ std::string MetricsText(const std::vector<PrinterView> &views, const FleetCounte
                      w.Sample(Printer(v) + ",colour=\"" + kTonerColours[c] + "\"", v.toner[c]);
                  }
              }, true));
+}
+
+// The service itself: its printers, polls and how late they start.
+void ProcessFamilies(Writer &w, size_t printers, const FleetCounters &counters) {
     w.Family("patmon_printers", "gauge", "Printers this service watches.",
-             [&] { w.Sample("", static_cast<double>(views.size())); });
+             [&] { w.Sample("", static_cast<double>(printers)); });
     w.Family("patmon_polls_total", "counter", "Polls made since the service started.",
              [&] { w.Sample("", static_cast<double>(counters.polls)); });
     w.Family("patmon_poll_errors_total", "counter", "Polls whose printer did not answer.",
@@ -180,6 +202,16 @@ std::string MetricsText(const std::vector<PrinterView> &views, const FleetCounte
     });
     w.Family("patmon_poll_lag_max_seconds", "gauge", "The latest start of any poll since the service started.",
              [&] { w.Sample("", counters.lagMax); });
+}
+
+}  // namespace
+
+std::string MetricsText(const std::vector<PrinterView> &views, const FleetCounters &counters) {
+    Writer w;
+    StatusFamilies(w, views);
+    PaperFamilies(w, views);
+    SupplyFamilies(w, views);
+    ProcessFamilies(w, views.size(), counters);
     return w.Text();
 }
 
