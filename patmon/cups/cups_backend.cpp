@@ -2,8 +2,6 @@
 
 #include <fcntl.h>
 #include <glob.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -18,7 +16,7 @@
 #include <thread>
 
 #include "transports/mib_poll.h"
-#include "transports/net.h"
+#include "cups/job_sink.h"
 #include "cups/state_reasons.h"
 
 namespace patmon {
@@ -28,7 +26,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr const char *kUel = "\x1b%-12345X";
-constexpr const char *kScheme = "patprn:";
 // How often the printer is asked while the backend waits for it.
 constexpr std::chrono::seconds kPollInterval{2};
 constexpr std::chrono::milliseconds kPollTimeout{5000};
@@ -43,152 +40,13 @@ void Pause(std::chrono::milliseconds length) {
     while (!g_cancelled.load() && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
-std::string PercentDecoded(const std::string &text, bool *ok) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i + 1])) ||
-            !std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-            *ok = false;
-            return out;
-        }
-        out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-        i += 2;
-    }
-    return out;
-}
-
-// One line of text for INFO: and quoted values: no line breaks, no quotes.
-std::string OneLine(const std::string &text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\r') continue;
-        out += c == '\n' || c == '\t' ? ' ' : c;
-    }
-    while (!out.empty() && out.back() == ' ') out.pop_back();
-    return out;
-}
-
-// Where the job goes: the printer's PJL port, or the USB printer device.
-class JobSink {
-public:
-    enum class Confirmation { Confirmed, Waiting, Failed };
-    virtual ~JobSink() = default;
-    virtual bool Open(Clock::time_point deadline, std::string *error) = 0;
-    // > 0 bytes taken, -2 nothing taken before `deadline`, -1 the printer is gone.
-    virtual long Write(const char *data, size_t size, Clock::time_point deadline) = 0;
-    // After the job and the echo request: whether the printer has answered
-    // `echo` by `deadline`. Failed is final: a printer that reset or closed
-    // the connection before echoing never confirms the job afterwards.
-    virtual Confirmation Confirm(const std::string &echo, Clock::time_point deadline) = 0;
-    // Whether the printer can be polled while the job is open (a USB
-    // printer can be opened only once).
-    virtual bool PollsWhileOpen() const = 0;
-};
-
-class TcpSink : public JobSink {
-public:
-    explicit TcpSink(const Target &target) : target_(target) {}
-    ~TcpSink() override { net::Close(socket_); }
-    bool Open(Clock::time_point deadline, std::string *error) override {
-        socket_ = net::Connect(target_.host, target_.port, deadline, error);
-        return socket_ != net::kNoSocket;
-    }
-    long Write(const char *data, size_t size, Clock::time_point deadline) override {
-        pollfd entry{socket_, POLLOUT | POLLIN, 0};
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        const int ready = poll(&entry, 1, left < 0 ? 0 : static_cast<int>(left));
-        if (ready == 0) return -2;
-        if (ready < 0) return errno == EINTR ? -2 : -1;
-        if ((entry.revents & POLLIN) != 0) {
-            // Whatever the printer says on its own (status lines) is not
-            // for us; reading it keeps the printer from blocking on it.
-            // The echo that confirms the job cannot come before its request
-            // has been sent whole.
-            char discard[4096];
-            const ssize_t n = recv(socket_, discard, sizeof discard, MSG_DONTWAIT);
-            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) return -1;
-        }
-        if ((entry.revents & (POLLERR | POLLHUP)) != 0) return -1;
-        if ((entry.revents & POLLOUT) == 0) return -2;
-        const ssize_t n = send(socket_, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? -2 : -1;
-        return static_cast<long>(n);
-    }
-    Confirmation Confirm(const std::string &echo, Clock::time_point deadline) override {
-        char buffer[4096];
-        while (!failed_) {
-            if (received_.find(echo) != std::string::npos) return Confirmation::Confirmed;
-            const long n = net::Receive(socket_, buffer, sizeof buffer, deadline);
-            if (n == -2) return Confirmation::Waiting;
-            if (n <= 0) {
-                failed_ = true;  // closed or reset before the echo came
-                break;
-            }
-            received_.append(buffer, static_cast<size_t>(n));
-            // Only the tail can still hold the start of the echo.
-            if (received_.size() > 2 * kMaxKept) received_.erase(0, received_.size() - kMaxKept);
-        }
-        return Confirmation::Failed;
-    }
-    bool PollsWhileOpen() const override { return true; }
-
-private:
-    static constexpr size_t kMaxKept = 4096;
-    Target target_;
-    net::Socket socket_ = net::kNoSocket;
-    std::string received_;
-    bool failed_ = false;
-};
-
-class UsbSink : public JobSink {
-public:
-    explicit UsbSink(std::string device) : device_(std::move(device)) {}
-    ~UsbSink() override {
-        if (fd_ >= 0) close(fd_);
-    }
-    bool Open(Clock::time_point, std::string *error) override {
-        fd_ = open(device_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd_ < 0) *error = "cannot open " + device_ + ": " + std::strerror(errno);
-        return fd_ >= 0;
-    }
-    long Write(const char *data, size_t size, Clock::time_point deadline) override {
-        pollfd entry{fd_, POLLOUT, 0};
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        const int ready = poll(&entry, 1, left < 0 ? 0 : static_cast<int>(left));
-        if (ready <= 0) return ready == 0 || errno == EINTR ? -2 : -1;
-        const ssize_t n = write(fd_, data, size);
-        if (n < 0) return errno == EAGAIN || errno == EINTR ? -2 : -1;
-        return static_cast<long>(n);
-    }
-    // The USB printer class driver's writes complete only once the printer
-    // has taken the data; a close that reports no error ends the job.
-    Confirmation Confirm(const std::string &, Clock::time_point) override {
-        const bool closed = fd_ >= 0 && close(fd_) == 0;
-        fd_ = -1;
-        return closed ? Confirmation::Confirmed : Confirmation::Failed;
-    }
-    bool PollsWhileOpen() const override { return false; }
-
-private:
-    std::string device_;
-    int fd_ = -1;
-};
-
 class Backend {
 public:
     Backend(const DeviceUri &uri, std::string language, std::ostream &log)
         : uri_(uri), language_(std::move(language)), log_(log), reporter_(log) {
         transport_ = uri.target.kind == Target::Kind::Tcp ? TcpTransport(uri.target, uri.snmp)
                                                           : UsbTransport(uri.target);
-        if (uri.target.kind == Target::Kind::Tcp) {
-            sink_ = std::make_unique<TcpSink>(uri.target);
-        } else {
-            sink_ = std::make_unique<UsbSink>(uri.target.device);
-        }
+        sink_ = JobSinkFor(uri.target);
         options_.timeout = std::min<std::chrono::milliseconds>(kPollTimeout, uri.contimeout);
     }
 
@@ -349,12 +207,6 @@ private:
     uint64_t sent_ = 0;
 };
 
-std::string Join(const std::set<std::string> &items) {
-    std::string out;
-    for (const std::string &item : items) out += (out.empty() ? "" : ",") + item;
-    return out;
-}
-
 // A device-ID value ("MFG:Patprn;MDL:...").
 std::string DeviceIdField(const std::string &id, const std::string &key) {
     std::istringstream fields(id);
@@ -366,154 +218,6 @@ std::string DeviceIdField(const std::string &id, const std::string &key) {
 }
 
 }  // namespace
-
-std::optional<DeviceUri> ParseDeviceUri(const std::string &uri, std::string *error) {
-    // The options may hold the SNMP community: the message, which the print
-    // system logs, shows the URI without them.
-    const size_t query = uri.find('?');
-    const std::string shown = OneLine(uri.substr(0, query)) + (query != std::string::npos ? "?..." : "");
-    auto bad = [&](const std::string &why) {
-        *error = "bad device URI \"" + shown + "\": " + why;
-        return std::nullopt;
-    };
-    if (uri.rfind(kScheme, 0) != 0) return bad("it does not start with patprn:");
-    DeviceUri result;
-    const std::string rest = uri.substr(std::strlen(kScheme));
-    if (rest.rfind("//", 0) != 0) {
-        if (rest.rfind("/dev/", 0) != 0 || rest.size() <= 5 || rest.find_first_of("?#") != std::string::npos) {
-            return bad("expected patprn://HOST[:PORT]/ or patprn:/dev/usb/lpN");
-        }
-        result.target.kind = Target::Kind::Usb;
-        result.target.device = rest;
-        return result;
-    }
-    const std::string authority = rest.substr(2, rest.find_first_of("/?", 2) - 2);
-    std::string tail = rest.substr(2 + authority.size());
-    if (!tail.empty() && tail[0] == '/') tail.erase(0, 1);
-    if (!tail.empty() && tail[0] != '?') return bad("nothing may follow the printer's address but ?options");
-    const auto hostPort = ParseHostPort(authority, 9100);
-    if (!hostPort) return bad("expected HOST[:PORT] after patprn://");
-    result.target.kind = Target::Kind::Tcp;
-    std::tie(result.target.host, result.target.port) = *hostPort;
-    SnmpSource snmp;
-    snmp.host = result.target.host;
-
-    std::istringstream options(tail.empty() ? "" : tail.substr(1));
-    for (std::string option; std::getline(options, option, '&');) {
-        if (option.empty()) continue;
-        const size_t equals = option.find('=');
-        bool ok = true;
-        const std::string name = option.substr(0, equals);
-        const std::string value = equals == std::string::npos ? "" : PercentDecoded(option.substr(equals + 1), &ok);
-        if (!ok || value.empty()) return bad("option \"" + name + "\" needs a value");
-        if (name == "snmp") {
-            const auto address = ParseHostPort(value, 161);
-            if (!address) return bad("snmp= expects HOST[:PORT]");
-            std::tie(snmp.host, snmp.port) = *address;
-        } else if (name == "community") {
-            snmp.community = value;
-        } else if (name == "lang") {
-            std::string code;
-            for (char c : value) code += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            if (!PatSetLocale(code.c_str())) return bad("unknown language \"" + value + "\"");
-            result.language = code;
-        } else if (name == "contimeout") {
-            if (value.size() > 7 || value.find_first_not_of("0123456789") != std::string::npos || std::stol(value) == 0) {
-                return bad("contimeout= expects seconds, 1 or more");
-            }
-            result.contimeout = std::chrono::seconds(std::stol(value));
-        } else {
-            return bad("unknown option \"" + name + "\" (snmp, community, lang, contimeout)");
-        }
-    }
-    result.snmp = snmp;
-    return result;
-}
-
-std::string LanguageOfLocale(const std::string &locale) {
-    // POSIX language names and the library's codes for the same language.
-    static const std::pair<const char *, const char *> kLanguages[] = {
-        {"ja", "JP"}, {"en", "EN"}, {"de", "DE"}, {"fr", "FR"}, {"it", "IT"}, {"es", "ES"},
-        {"nl", "NL"}, {"sv", "SV"}, {"da", "DA"}, {"no", "NO"}, {"nb", "NO"}, {"nn", "NO"},
-        {"cs", "CS"}, {"hu", "HU"}, {"pl", "PL"}, {"pt", "PT"}, {"fi", "FI"},
-    };
-    std::string language;
-    for (char c : locale) {
-        if (!std::isalpha(static_cast<unsigned char>(c))) break;
-        language += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    for (const auto &[posix, code] : kLanguages) {
-        if (language == posix) return code;
-    }
-    return "EN";
-}
-
-std::string JobLanguage() {
-    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char *value = std::getenv(name);
-        if (value != nullptr && *value != '\0') return LanguageOfLocale(value);
-    }
-    return "EN";
-}
-
-bool IsBackendInvocation(const char *argv0) {
-    if (argv0 == nullptr) return false;
-    const std::string name = argv0;
-    if (name.rfind(kScheme, 0) == 0) return true;
-    const size_t slash = name.rfind('/');
-    return name.substr(slash == std::string::npos ? 0 : slash + 1) == "patprn";
-}
-
-void QueueReporter::Show(const std::set<std::string> &reasons) {
-    // The first report also clears every reason the mapping can give that
-    // the printer no longer reports: an earlier job's backend may have set it.
-    std::set<std::string> gone;
-    for (const std::string &reason : first_ ? AllReasons() : shown_) {
-        if (reasons.count(reason) == 0) gone.insert(reason);
-    }
-    std::set<std::string> added;
-    for (const std::string &reason : reasons) {
-        if (shown_.count(reason) == 0 || first_) added.insert(reason);
-    }
-    if (!added.empty()) out_ << "STATE: +" << Join(added) << std::endl;
-    if (!gone.empty()) out_ << "STATE: -" << Join(gone) << std::endl;
-    first_ = false;
-    shown_ = reasons;
-}
-
-void QueueReporter::Report(const PollResult &result) {
-    std::set<std::string> reasons = ReasonsOf(result.codes);
-    for (const std::string &reason : MibReasonsOf(result.readings)) reasons.insert(reason);
-    Show(reasons);
-    if (result.responded) {
-        // The MIB's supplies with their levels where the printer has them,
-        // else the toners as the status codes tell of them.
-        const std::vector<Marker> markers =
-            result.readings.supplies.empty() ? MarkersOf(result.codes) : MarkersOfSupplies(result.readings.supplies);
-        std::string names, colours, levels, types, lows, highs;
-        for (const Marker &marker : markers) {
-            const char *comma = names.empty() ? "" : ",";
-            names += comma + std::string("\"") + OneLine(marker.name) + "\"";
-            colours += comma + marker.colour;
-            levels += comma + std::to_string(marker.level);
-            types += comma + marker.type;
-            lows += comma + std::to_string(marker.lowLevel);
-            highs += comma + std::to_string(marker.highLevel);
-        }
-        const std::string line = "ATTR: marker-colors=" + colours + " marker-levels=" + levels +
-                                 " marker-low-levels=" + lows + " marker-high-levels=" + highs +
-                                 " marker-names=" + names + " marker-types=" + types;
-        if (line != markers_) out_ << line << std::endl;
-        markers_ = line;
-    }
-    const std::string info = OneLine(result.message.empty() ? result.label : result.message);
-    if (!info.empty() && info != info_) out_ << "INFO: " << info << std::endl;
-    info_ = info;
-}
-
-void QueueReporter::Set(const std::string &reason, bool on) {
-    out_ << "STATE: " << (on ? "+" : "-") << reason << std::endl;
-}
 
 std::string JobHeader(const std::string &title) {
     constexpr size_t kMaxName = 80;

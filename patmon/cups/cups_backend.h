@@ -18,6 +18,12 @@
 
 namespace patmon {
 
+// The scheme of the backend's device URIs.
+constexpr const char *kScheme = "patprn:";
+
+// One line of text for INFO: and quoted values: no line breaks, no quotes.
+std::string OneLine(const std::string &text);
+
 // Exit statuses the print system understands.
 constexpr int kBackendOk = 0;      // the printer confirmed the job (or the job was cancelled)
 constexpr int kBackendFailed = 1;  // this job cannot be printed
