@@ -23,31 +23,10 @@ import tempfile
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "hostile"))
+from hostile_support import EXIT_RETRY, check, failures, free_port, wait_for  # noqa: E402
+
 PATMON = os.path.abspath(sys.argv[1])
-EXIT_RETRY = 6
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what, flush=True)
-    if not condition:
-        failures.append(what)
-
-
-def free_port(kind=socket.SOCK_STREAM):
-    with socket.socket(socket.AF_INET, kind) as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def wait_for(condition, seconds, step=0.5):
-    until = time.time() + seconds
-    while time.time() < until:
-        value = condition()
-        if value:
-            return value
-        time.sleep(step)
-    return condition()
 
 
 def write_scenario(path, base):
