@@ -44,10 +44,21 @@ PJL_PORT, SNMP_PORT = 9100, 1161
 
 
 def cpu_seconds(pid):
-    """(user, system) CPU seconds of the process so far."""
+    """(run, user, system) CPU seconds of the process so far. `run` is the
+    scheduler's own count in nanoseconds, summed over the threads; user and
+    system are clock ticks, which a service that wakes on timers for short
+    spells is charged unevenly (its wake-ups fall on ticks), so they only
+    split `run`."""
     with open(f"/proc/{pid}/stat") as f:
         fields = f.read().rsplit(")", 1)[1].split()
-    return int(fields[11]) / TICK, int(fields[12]) / TICK
+    run = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{task}/schedstat") as f:
+                run += int(f.read().split()[0])
+        except FileNotFoundError:  # a thread that ended meanwhile
+            pass
+    return run / 1e9, int(fields[11]) / TICK, int(fields[12]) / TICK
 
 
 def memory_kb(pid):
@@ -165,8 +176,9 @@ def measure(label, command, args, printers, extra=None):
 
     span = t1 - t0
     polls = polls1 - polls0
-    user, system = cpu1[0] - cpu0[0], cpu1[1] - cpu0[1]
-    cpu = user + system
+    cpu, ticks_user, ticks_system = (b - a for a, b in zip(cpu0, cpu1))
+    user = cpu * ticks_user / max(ticks_user + ticks_system, 1e-9)
+    system = cpu - user
     per = lambda s: 1e6 * s / max(polls, 1)
     print(f"== {label}: {printers} printers every {args.interval:g} s, {args.workers} workers, "
           f"measured over {span:.0f} s")

@@ -24,8 +24,9 @@ ScheduleClock::time_point NextDue(ScheduleClock::time_point due, ScheduleClock::
 
 ScheduleClock::time_point FirstDue(ScheduleClock::time_point start, size_t index, size_t count,
                                    double intervalSeconds) {
-    const double spread =
-        std::min(intervalSeconds, 10.0) * static_cast<double>(index) / static_cast<double>(count);
+    const size_t groups = std::min(count, std::max<size_t>(10, (count + kStartGroup - 1) / kStartGroup));
+    const size_t group = index * groups / count;
+    const double spread = std::min(intervalSeconds, 10.0) * static_cast<double>(group) / static_cast<double>(groups);
     return start + Milliseconds(spread);
 }
 

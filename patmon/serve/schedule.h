@@ -38,8 +38,15 @@ double NextDelay(double intervalSeconds, int failures);
 ScheduleClock::time_point NextDue(ScheduleClock::time_point due, ScheduleClock::time_point now,
                                   double intervalSeconds, int failures);
 
-// The first poll of printer `index` of `count`: spread over the printer's
-// interval (at most 10 s) so that a large fleet does not start all at once.
+// The first polls of a fleet are spread over the interval (at most 10 s)
+// in groups of about this many printers, at least ten groups an interval:
+// a group starts together, with one wake-up of the loop and the workers
+// for all of its printers, and a wake-up after the machine sat idle costs
+// more than a virtual printer's whole poll (its caches are cold). Each
+// printer keeps its group's rhythm while it answers.
+constexpr size_t kStartGroup = 100;
+
+// The first poll of printer `index` of `count`: its group's start.
 ScheduleClock::time_point FirstDue(ScheduleClock::time_point start, size_t index, size_t count,
                                    double intervalSeconds);
 

@@ -49,11 +49,26 @@ TEST(Schedule, AnAnsweringPrinterKeepsItsRhythmHoweverLongItsPollsTake) {
         due = NextDue(due, ended, 10, 0);
     }
     EXPECT_EQ(due, kStart + 52s);  // five intervals after the first, none of the poll times added
+}
 
-    // The first polls of a fleet are spread over the interval, at most 10 s.
+TEST(Schedule, AFleetStartsInGroupsSpreadOverTheInterval) {
+    // The first polls of a fleet are spread over the interval, at most 10 s,
+    // in at least ten groups of about a hundred printers.
     EXPECT_EQ(FirstDue(kStart, 0, 4, 2), kStart);
     EXPECT_EQ(FirstDue(kStart, 3, 4, 2), kStart + 1500ms);
-    EXPECT_EQ(FirstDue(kStart, 99, 100, 3600), kStart + 9900ms);
+    EXPECT_EQ(FirstDue(kStart, 99, 100, 3600), kStart + 9s);
+    const auto groupsOf = [](size_t count, double interval) {
+        std::map<Time, size_t> groups;
+        for (size_t i = 0; i < count; ++i) ++groups[FirstDue(kStart, i, count, interval)];
+        return groups;
+    };
+    const std::map<Time, size_t> thousand = groupsOf(1000, 10);
+    EXPECT_EQ(thousand.size(), 10u);
+    EXPECT_EQ(thousand.begin()->second, 100u);
+    EXPECT_EQ(thousand.rbegin()->first, kStart + 9s);
+    const std::map<Time, size_t> tenThousand = groupsOf(10000, 10);
+    EXPECT_EQ(tenThousand.size(), 100u);
+    EXPECT_EQ(tenThousand.rbegin()->first, kStart + 9900ms);
 }
 
 TEST(Schedule, PollsDueWithinAFewMillisecondsStartTogether) {
