@@ -17,6 +17,7 @@ packages=(
     libsnmp-dev                               # patmon: device ID over SNMP, the simulator's agent
     libpng-dev                                # patmon and the bitmap generator: PNG pictures
     libicu-dev                                # patmon: Japanese texts normalised (NFKC) for UTF-8 outputs
+    libxxhash-dev                             # patmon: records' fingerprints (xxHash, from its header)
     help2man                                  # patmon(1), made from patmon --help
     python3-jsonschema                        # tests: every JSON output checked against its schema
     snmpd                                     # tests: an SNMP agent that answers the wrong type
@@ -25,6 +26,7 @@ packages=(
     python3                                   # tests: the print-system test script
     libmicrohttpd-dev                         # patmon serve: the HTTP service (event-driven, bounded)
     libc-ares-dev                             # patmon serve: name lookups that never block the poll loop
+    liblz4-dev                                # patmon serve: every printer's JSON kept packed
     prometheus                                # tests: promtool checks /metrics, a real server scrapes it
     chromium chromium-driver python3-selenium # tests: the status page in a headless browser
 )

@@ -10,6 +10,7 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "poll/fingerprint.h"
 #include "poll/names.h"
 #include "poll/poll.h"
 #include "poll/status_meanings.h"
@@ -60,15 +61,15 @@ class CodeTexts {
 public:
     struct Entry {
         std::string language;
-        std::string record;
-        std::vector<std::pair<std::string, std::string>> texts;  // an item's bytes, its text
+        Fingerprint record;
+        std::vector<std::pair<uint32_t, std::string>> texts;  // a code, its text
     };
     // The entry of `record` when its language and content are as given.
     std::shared_ptr<const Entry> Find(const PrinterRecord *record, const std::string &language,
-                                      const std::string &bytes) {
+                                      const Fingerprint &content) {
         std::lock_guard<std::mutex> lock(mutex_);
         const auto found = entries_.find(record);
-        if (found == entries_.end() || found->second->language != language || found->second->record != bytes) {
+        if (found == entries_.end() || found->second->language != language || !(found->second->record == content)) {
             return nullptr;
         }
         return found->second;
@@ -88,11 +89,6 @@ private:
 CodeTexts &KnownCodeTexts() {
     static CodeTexts texts;
     return texts;
-}
-
-std::string ItemBytes(const EngineStatusItem *item) {
-    const size_t size = std::clamp<size_t>(item->cbItem, sizeof(InfoItem), sizeof(EngineStatusItem));
-    return std::string(reinterpret_cast<const char *>(item) + sizeof(InfoItem), size - sizeof(InfoItem));
 }
 
 // The library's message for one status code: the text of a status tree
@@ -159,57 +155,18 @@ PollTray ReadTray(const TrayInfoItem &t, const std::string &language) {
 
 }  // namespace
 
-std::string RecordFingerprint(const PrnInfoEx &r) {
-    PrnInfoEx flat;
-    std::memcpy(&flat, &r, sizeof flat);
-    flat.pEngineStatus = nullptr;
-    flat.pLoadedEmul = nullptr;
-    flat.pLoadedFont = nullptr;
-    flat.pTrayInfo = nullptr;
-    flat.pOutBinInfo = nullptr;
-    flat.pDeviceInfo = nullptr;
-    flat.pEmulUniqInfo = nullptr;
-    flat.pCounterInfo = nullptr;
-    flat.pSupplyInfo = nullptr;
-    flat.pColorCorrection = nullptr;
-    flat.pCustomMediaInfo = nullptr;
-    flat.pModelName = flat.pMakerName = flat.pDescription = nullptr;
-    flat.pSYSVersion = flat.pMainProgVersion = flat.pVPSVersion = nullptr;
-    std::string bytes;
-    bytes.reserve(2048);
-    bytes.append(reinterpret_cast<const char *>(&flat), sizeof flat);
-    for (const void *head : {static_cast<const void *>(r.pEngineStatus), static_cast<const void *>(r.pLoadedEmul),
-                             static_cast<const void *>(r.pLoadedFont), static_cast<const void *>(r.pTrayInfo),
-                             static_cast<const void *>(r.pOutBinInfo), static_cast<const void *>(r.pDeviceInfo),
-                             static_cast<const void *>(r.pEmulUniqInfo), static_cast<const void *>(r.pCounterInfo),
-                             static_cast<const void *>(r.pSupplyInfo),
-                             static_cast<const void *>(r.pColorCorrection), static_cast<const void *>(r.pCustomMediaInfo)}) {
-        for (auto *item = static_cast<const InfoItem *>(head); item != nullptr; item = item->next) {
-            const size_t size = std::clamp<size_t>(item->cbItem, sizeof(InfoItem), 4096);
-            bytes.append(reinterpret_cast<const char *>(item) + sizeof(InfoItem), size - sizeof(InfoItem));
-        }
-        bytes += '\x1e';
-    }
-    for (const char *text : {r.pModelName, r.pMakerName, r.pDescription, r.pSYSVersion, r.pMainProgVersion,
-                             r.pVPSVersion}) {
-        if (text != nullptr) bytes += text;
-        bytes += '\0';
-    }
-    return bytes;
-}
-
 PollReadings ReadRecord(const PrinterRecord &record, bool responded, const std::vector<uint32_t> &codes,
                         const std::string &language) {
     const PrnInfoEx &r = *record.get();
     PollReadings readings;
     readings.severity = responded ? SeverityName(SeverityOf(codes)) : "unknown";
     // The texts of the codes, as they were for the same record content.
-    std::string bytes;
+    Fingerprint content;
     std::shared_ptr<const CodeTexts::Entry> known;
     std::shared_ptr<CodeTexts::Entry> made;
     if (responded && r.pEngineStatus != nullptr) {
-        bytes = RecordFingerprint(r);
-        known = KnownCodeTexts().Find(&record, language, bytes);
+        content = FingerprintOf(r);
+        known = KnownCodeTexts().Find(&record, language, content);
         if (!known) {
             made = std::make_shared<CodeTexts::Entry>();
             made->language = language;
@@ -219,24 +176,25 @@ PollReadings ReadRecord(const PrinterRecord &record, bool responded, const std::
         PollCode reading{code, {}, SeverityName(MeaningOf(code).severity)};
         for (const EngineStatusItem *item = r.pEngineStatus; responded && item != nullptr; item = Next(item)) {
             if (item->dwCode != code) continue;
-            const std::string itemBytes = ItemBytes(item);
+            // The first item of a code gives its text; with the record's
+            // content the same, so is that item.
             const std::string *text = nullptr;
             const auto &texts = known ? known->texts : made->texts;
             for (const auto &[of, kept] : texts) {
-                if (of == itemBytes) text = &kept;
+                if (of == code) text = &kept;
             }
             if (text != nullptr) {
                 reading.text = *text;
             } else {
                 reading.text = CodeText(record, item, language);
-                if (made) made->texts.emplace_back(itemBytes, reading.text);
+                if (made) made->texts.emplace_back(code, reading.text);
             }
             break;
         }
         readings.codes.push_back(std::move(reading));
     }
     if (made) {
-        made->record = std::move(bytes);
+        made->record = content;
         KnownCodeTexts().Keep(&record, std::move(made));
     }
     if (!responded) return readings;

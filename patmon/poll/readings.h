@@ -88,12 +88,6 @@ constexpr int kLowPaperPercent = 20;
 // Reads the record after a poll; `codes` are the poll's status codes, texts
 // are asked in the language selected with PatSetLocale and converted to
 // UTF-8 with the code page of `language`.
-// Everything of a record that its texts and JSON can read, as bytes: the
-// fixed part without the addresses of its lists and strings (which change
-// from poll to poll), then the lists' items and the strings. Equal
-// fingerprints, equal texts.
-std::string RecordFingerprint(const PrnInfoEx &record);
-
 class PrinterRecord;
 PollReadings ReadRecord(const PrinterRecord &record, bool responded, const std::vector<uint32_t> &codes,
                         const std::string &language);

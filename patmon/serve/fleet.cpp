@@ -136,7 +136,9 @@ namespace {
 
 // The API's document of a view, from its last poll's JSON.
 void AddDocument(PrinterView &view) {
-    if (view.pollJson) view.document = PrinterDocument(view.name, *view.pollJson, view.lastPoll, view.lastError);
+    if (view.pollJson) {
+        view.document = PrinterDocument(view.name, view.pollJson->Text(), view.lastPoll, view.lastError);
+    }
 }
 
 }  // namespace

@@ -19,6 +19,8 @@
 
 namespace patmon {
 
+class PackedText;
+
 struct FleetPrinterConfig {
     std::string name;
     std::string target;  // as `patmon poll` takes it
@@ -61,7 +63,7 @@ struct PrinterView {
     std::string document;      // the API's JSON of the printer (made when asked: see Fleet::View)
     // The last poll's JSON, shared with the printer's cache until a poll
     // makes another: the document is made from it only when asked for.
-    std::shared_ptr<const std::string> pollJson;
+    std::shared_ptr<const PackedText> pollJson;
 };
 
 // Process-wide counts. Lag is how late a poll starts against its schedule.

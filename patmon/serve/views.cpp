@@ -4,13 +4,13 @@
 #include <array>
 #include <cstring>
 
+#include <lz4.h>
+
 #include "outputs/json_output.h"
 #include "outputs/picture.h"
 #include "poll/status_meanings.h"
 
 namespace patmon {
-
-std::string Fingerprint(const PrinterRecord &record) { return RecordFingerprint(*record.get()); }
 
 bool SamePicture(const std::vector<DrawStep> &a, const std::vector<DrawStep> &b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const DrawStep &x, const DrawStep &y) {
@@ -50,9 +50,25 @@ uint64_t PictureVersion(const PrinterView &last, const std::vector<DrawStep> &pi
     return last.pictureVersion + (same ? 0 : 1);
 }
 
-std::shared_ptr<const std::string> PollJsonCache::Json(const PollResult &result, const PrinterRecord &record,
-                                                      const std::string &target) {
-    std::string key = Fingerprint(record);
+PackedText::PackedText(std::string_view text) : size_(text.size()) {
+    packed_.resize(static_cast<size_t>(LZ4_compressBound(static_cast<int>(text.size()))));
+    const int packed = LZ4_compress_default(text.data(), packed_.data(), static_cast<int>(text.size()),
+                                            static_cast<int>(packed_.size()));
+    packed_.resize(static_cast<size_t>(packed));
+    packed_.shrink_to_fit();
+}
+
+std::string PackedText::Text() const {
+    std::string text(size_, '\0');
+    const int unpacked = LZ4_decompress_safe(packed_.data(), text.data(), static_cast<int>(packed_.size()),
+                                             static_cast<int>(size_));
+    text.resize(static_cast<size_t>(std::max(unpacked, 0)));
+    return text;
+}
+
+std::shared_ptr<const PackedText> PollJsonCache::Json(const PollResult &result, const PrinterRecord &record,
+                                                     const std::string &target) {
+    std::string key;
     key += result.responded ? '1' : '0';
     key += result.problem;
     key += '\0';
@@ -68,10 +84,11 @@ std::shared_ptr<const std::string> PollJsonCache::Json(const PollResult &result,
     for (const PollTray &tray : result.readings.trays) {
         key += '\0' + tray.id + (tray.levelPercent ? std::to_string(*tray.levelPercent) : "-") + tray.state;
     }
-    if (!json_ || key != key_) {
+    const Fingerprint content = FingerprintOf(*record.get(), key);
+    if (!json_ || !(content == key_)) {
         // Without the time: the document of each poll carries its own.
-        json_ = std::make_shared<const std::string>(ResultJson(result, record, PollContext{target, std::nullopt}, -1));
-        key_ = std::move(key);
+        json_ = std::make_shared<const PackedText>(ResultJson(result, record, PollContext{target, std::nullopt}, -1));
+        key_ = content;
         ++made_;
     }
     return json_;

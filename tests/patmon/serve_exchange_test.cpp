@@ -116,7 +116,7 @@ TEST(Exchange, RepliesArrivingAByteAtATimeMakeTheSameRecordAsRepliesSentWhole) {
     const PollResult ra = a.Finish(std::move(first)), rb = b.Finish(std::move(second));
     EXPECT_TRUE(ra.responded);
     EXPECT_EQ(ra.label, rb.label);
-    EXPECT_EQ(Fingerprint(a.record), Fingerprint(b.record));
+    EXPECT_EQ(FingerprintOf(*a.record.get()), FingerprintOf(*b.record.get()));
     EXPECT_EQ(ResultJson(ra, a.record), ResultJson(rb, b.record));
 }
 

@@ -33,30 +33,30 @@ TEST(Views, ThePollJsonIsMadeAgainOnlyWhenThePrinterChanged) {
     WatchedPrinter printer("ready");
     PollJsonCache cache;
     PollResult result = printer.PollOnce();
-    const std::string ready = *cache.Json(result, printer.record, "virtual:ready");
+    const std::string ready = cache.Json(result, printer.record, "virtual:ready")->Text();
     EXPECT_EQ(ready, ResultJson(result, printer.record, PollContext{"virtual:ready", std::nullopt}, -1));
 
     // Polled again in the same state: the JSON is the one kept.
     result = printer.PollOnce();
-    EXPECT_EQ(*cache.Json(result, printer.record, "virtual:ready"), ready);
+    EXPECT_EQ(cache.Json(result, printer.record, "virtual:ready")->Text(), ready);
     EXPECT_EQ(cache.Made(), 1u);
 
     // Each change is seen: a page printed, a toner running low, no answer.
     printer.model.pageCount += 1;
     result = printer.PollOnce();
-    EXPECT_EQ(*cache.Json(result, printer.record, "virtual:ready"), ResultJson(result, printer.record, PollContext{"virtual:ready", std::nullopt}, -1));
-    EXPECT_NE(*cache.Json(result, printer.record, "virtual:ready"), ready);
+    EXPECT_EQ(cache.Json(result, printer.record, "virtual:ready")->Text(), ResultJson(result, printer.record, PollContext{"virtual:ready", std::nullopt}, -1));
+    EXPECT_NE(cache.Json(result, printer.record, "virtual:ready")->Text(), ready);
     EXPECT_EQ(cache.Made(), 2u);
 
     printer.model.statusCodes = {10001, 10072};
     result = printer.PollOnce();
-    EXPECT_EQ(*cache.Json(result, printer.record, "virtual:ready"), ResultJson(result, printer.record, PollContext{"virtual:ready", std::nullopt}, -1));
+    EXPECT_EQ(cache.Json(result, printer.record, "virtual:ready")->Text(), ResultJson(result, printer.record, PollContext{"virtual:ready", std::nullopt}, -1));
     EXPECT_EQ(cache.Made(), 3u);
 
     printer.model.answers = false;
     result = printer.PollOnce();
     ASSERT_FALSE(result.responded);
-    EXPECT_EQ(*cache.Json(result, printer.record, "virtual:ready"), ResultJson(result, printer.record, PollContext{"virtual:ready", std::nullopt}, -1));
+    EXPECT_EQ(cache.Json(result, printer.record, "virtual:ready")->Text(), ResultJson(result, printer.record, PollContext{"virtual:ready", std::nullopt}, -1));
     EXPECT_EQ(cache.Made(), 4u);
 }
 
