@@ -1,6 +1,7 @@
 #include "serve/http_server.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <microhttpd.h>
 #include <netdb.h>
 #include <sys/socket.h>
@@ -63,10 +64,8 @@ using Header = std::pair<const char *, const char *>;
 // made on request and sent whole. Every response says nosniff; an error
 // closes the connection after it, so a client that sent something wrong (or
 // a body nobody reads) cannot go on with the same connection.
-MHD_Result Send(MHD_Connection *connection, unsigned status, const void *data, size_t size, const char *type,
-                std::initializer_list<Header> headers = {}) {
-    MHD_Response *response =
-        MHD_create_response_from_buffer(size, const_cast<void *>(data), MHD_RESPMEM_MUST_COPY);
+MHD_Result Queue(MHD_Connection *connection, unsigned status, MHD_Response *response, const char *type,
+                 std::initializer_list<Header> headers) {
     if (response == nullptr) return MHD_NO;
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, type);
     MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
@@ -77,10 +76,30 @@ MHD_Result Send(MHD_Connection *connection, unsigned status, const void *data, s
     return queued;
 }
 
-MHD_Result Send(MHD_Connection *connection, unsigned status, const std::string &body, const char *type,
+MHD_Result Send(MHD_Connection *connection, unsigned status, const void *data, size_t size, const char *type,
                 std::initializer_list<Header> headers = {}) {
-    return Send(connection, status, body.data(), body.size(), type, headers);
+    return Queue(connection, status,
+                 MHD_create_response_from_buffer(size, const_cast<void *>(data), MHD_RESPMEM_MUST_COPY), type,
+                 headers);
 }
+
+// A body made for this answer: the response takes it over instead of a
+// copy (a large fleet's /metrics or /api/printers is megabytes).
+MHD_Result Send(MHD_Connection *connection, unsigned status, std::string body, const char *type,
+                std::initializer_list<Header> headers = {}) {
+    auto *owned = new std::string(std::move(body));
+    MHD_Response *response = MHD_create_response_from_buffer_with_free_callback_cls(
+        owned->size(), owned->data(), [](void *text) { delete static_cast<std::string *>(text); }, owned);
+    if (response == nullptr) delete owned;
+    return Queue(connection, status, response, type, headers);
+}
+
+// An answer about the whole fleet copies every printer's view for a
+// moment: thousands of small blocks, freed in the middle of the heap where
+// glibc keeps their pages. They go back to the system once the body is
+// made (a few milliseconds for a large fleet, once a scrape), so scrapes
+// leave the service's size as it was.
+void ReturnFreedMemory() { malloc_trim(0); }
 
 MHD_Result NotFound(MHD_Connection *connection, const std::string &what) {
     return Send(connection, MHD_HTTP_NOT_FOUND, what + "\n", kText);
@@ -156,12 +175,17 @@ struct HttpService::Impl {
             const std::string_view page = StatusPageHtml();
             return Send(connection, MHD_HTTP_OK, page.data(), page.size(), "text/html; charset=utf-8");
         }
-        case Route::kMetrics:
-            return Send(connection, MHD_HTTP_OK, MetricsText(fleet.Views(false), fleet.Counters()),
-                        "text/plain; version=0.0.4; charset=utf-8");
-        case Route::kCards:
-            return Send(connection, MHD_HTTP_OK, CardsDocument(fleet.Views(false)), "application/json",
+        case Route::kMetrics: {
+            std::string text = MetricsText(fleet.Views(false), fleet.Counters());
+            ReturnFreedMemory();
+            return Send(connection, MHD_HTTP_OK, std::move(text), "text/plain; version=0.0.4; charset=utf-8");
+        }
+        case Route::kCards: {
+            std::string cards = CardsDocument(fleet.Views(false));
+            ReturnFreedMemory();
+            return Send(connection, MHD_HTTP_OK, std::move(cards), "application/json",
                         {{MHD_HTTP_HEADER_CACHE_CONTROL, "no-store"}});
+        }
         case Route::kPrinters: {
             std::string body = "[";
             for (const PrinterView &view : fleet.Views()) {
@@ -170,7 +194,8 @@ struct HttpService::Impl {
                 body += view.document;
             }
             body += "]";
-            return Send(connection, MHD_HTTP_OK, body, "application/json");
+            ReturnFreedMemory();
+            return Send(connection, MHD_HTTP_OK, std::move(body), "application/json");
         }
         case Route::kPrinter: {
             const std::optional<PrinterView> view = fleet.View(target.name);
@@ -179,7 +204,7 @@ struct HttpService::Impl {
                 return Send(connection, MHD_HTTP_SERVICE_UNAVAILABLE, "not polled yet\n", kText,
                             {{MHD_HTTP_HEADER_RETRY_AFTER, "1"}});
             }
-            return Send(connection, MHD_HTTP_OK, view->document, "application/json");
+            return Send(connection, MHD_HTTP_OK, std::move(view->document), "application/json");
         }
         case Route::kPicture: {
             const std::optional<std::vector<uint8_t>> png = fleet.Picture(target.name);

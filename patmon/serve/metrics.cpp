@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <sstream>
+#include <string>
 
 #include "poll/status_meanings.h"
 
@@ -33,24 +33,26 @@ std::string Escaped(const std::string &value) {
     return out;
 }
 
+// Writes the families into one string, which the answer then takes over:
+// a large fleet's text (about 1 KB a printer) is held once, not copied.
 class Writer {
 public:
     // One family: its help, its type, then `samples` writes its series.
     void Family(const char *name, const char *type, const char *help, const std::function<void()> &samples) {
-        out_ << "# HELP " << name << " " << help << "\n";
-        out_ << "# TYPE " << name << " " << type << "\n";
+        ((((out_ += "# HELP ") += name) += ' ') += help) += '\n';
+        ((((out_ += "# TYPE ") += name) += ' ') += type) += '\n';
         name_ = name;
         samples();
     }
     void Sample(const std::string &labels, double value, const char *suffix = "") {
-        out_ << name_ << suffix;
-        if (!labels.empty()) out_ << "{" << labels << "}";
-        out_ << " " << Number(value) << "\n";
+        (out_ += name_) += suffix;
+        if (!labels.empty()) ((out_ += '{') += labels) += '}';
+        ((out_ += ' ') += Number(value)) += '\n';
     }
-    std::string Text() const { return out_.str(); }
+    std::string Take() { return std::move(out_); }
 
 private:
-    std::ostringstream out_;
+    std::string out_;
     std::string name_;
 };
 
@@ -212,7 +214,7 @@ std::string MetricsText(const std::vector<PrinterView> &views, const FleetCounte
     PaperFamilies(w, views);
     SupplyFamilies(w, views);
     ProcessFamilies(w, views.size(), counters);
-    return w.Text();
+    return w.Take();
 }
 
 }  // namespace patmon

@@ -1,5 +1,6 @@
 #include "serve/serve.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -62,6 +63,15 @@ HttpLimits HttpLimitsFor(size_t printers) {
     return limits;
 }
 
+// The answers to /metrics and /api/printers are megabytes for a large
+// fleet and live for one request. glibc would raise its mmap threshold to
+// the largest of them once it is freed, and serve the next ones from the
+// heap, which keeps the pages; a fixed threshold gives them back at once.
+void KeepLargeAnswersOutOfTheHeap() {
+    constexpr int kMmapThreshold = 256 * 1024;
+    mallopt(M_MMAP_THRESHOLD, kMmapThreshold);
+}
+
 }  // namespace
 
 int Serve(const ServeOptions &options, const std::atomic<bool> &stop) {
@@ -71,6 +81,7 @@ int Serve(const ServeOptions &options, const std::atomic<bool> &stop) {
         return Usage("--interval must be 0.1 to 86400 seconds");
     }
     if (!(options.workers >= 1 && options.workers <= 64)) return Usage("--workers must be 1 to 64");
+    KeepLargeAnswersOutOfTheHeap();
     std::vector<FleetPrinterConfig> printers;
     std::string listen = options.listen, error;
     if (!options.config.empty()) {
@@ -92,7 +103,9 @@ int Serve(const ServeOptions &options, const std::atomic<bool> &stop) {
 
     std::unique_ptr<Fleet> fleet = Fleet::Create(printers, options.workers, &error);
     if (!fleet) return Usage(error);
-    HttpService http(*fleet, HttpLimitsFor(printers.size()));
+    const size_t count = printers.size();
+    std::vector<FleetPrinterConfig>().swap(printers);  // the fleet keeps its own copy
+    HttpService http(*fleet, HttpLimitsFor(count));
     if (!http.Listen(address->first, address->second, &error)) return Usage(error);
     fleet->Start();
     if (!http.Start(&error)) {
@@ -101,7 +114,7 @@ int Serve(const ServeOptions &options, const std::atomic<bool> &stop) {
         return 1;
     }
     const bool v6 = address->first.find(':') != std::string::npos;
-    std::cout << "patmon serve: " << printers.size() << (printers.size() == 1 ? " printer" : " printers") << ", http://"
+    std::cout << "patmon serve: " << count << (count == 1 ? " printer" : " printers") << ", http://"
               << (v6 ? "[" + address->first + "]" : address->first) << ":" << http.Port() << "/" << std::endl;
     while (!stop.load()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     http.Stop();
