@@ -60,6 +60,38 @@ TEST(Views, ThePollJsonIsMadeAgainOnlyWhenThePrinterChanged) {
     EXPECT_EQ(cache.Made(), 4u);
 }
 
+// A record's fingerprint stands for its whole content: the same after a
+// poll that found the printer as it was, another after any change, and
+// the text given with it counts as well.
+TEST(Views, ARecordsFingerprintChangesWithItsContentOnly) {
+    WatchedPrinter printer("ready");
+    printer.PollOnce();
+    const Fingerprint first = FingerprintOf(*printer.record.get());
+    printer.PollOnce();
+    EXPECT_EQ(FingerprintOf(*printer.record.get()), first);
+    EXPECT_FALSE(FingerprintOf(*printer.record.get(), "label") == first);
+    EXPECT_FALSE(FingerprintOf(*printer.record.get(), "label") == FingerprintOf(*printer.record.get(), "labem"));
+
+    printer.model.pageCount += 1;  // one counter item changes
+    printer.PollOnce();
+    const Fingerprint printed = FingerprintOf(*printer.record.get());
+    EXPECT_FALSE(printed == first);
+    printer.model.statusCodes = {10001, 10072};
+    printer.PollOnce();
+    EXPECT_FALSE(FingerprintOf(*printer.record.get()) == printed);
+}
+
+// The kept JSON reads back byte for byte, whatever its length.
+TEST(Views, APackedTextReadsBackAsItWas) {
+    std::string mixed;
+    for (uint32_t i = 0; i < 300000; ++i) mixed += static_cast<char>((i * 7919u % 251u) ^ (i >> 9));
+    for (const std::string &text : {std::string(), std::string("{}"), std::string(1 << 20, 'x'), mixed}) {
+        const PackedText packed(text);
+        EXPECT_EQ(packed.Text(), text);
+    }
+    EXPECT_LT(PackedText(std::string(1 << 20, 'x')).PackedSize(), 8192u);
+}
+
 // The texts of a printer's codes are taken again while its record is as it
 // was; whatever changes (the state, the codes, the language) is asked anew,
 // so a kept record always reads as a fresh one would.
