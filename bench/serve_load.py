@@ -11,7 +11,8 @@
 
 Each phase lets every printer be polled once, then measures over SECONDS
 while /metrics is scraped every 15 s as Prometheus would: the service's CPU
-(from /proc: user and system), CPU per poll, resident memory (and per 1,000
+(the scheduler's run time of its threads, split into user and system by
+their clock ticks), CPU per poll, resident memory (and per 1,000
 printers), and how late polls started (the service's own
 patmon_poll_lag_seconds histogram: percentiles as the bucket they fall in,
 and the latest start). Then, unless --profile 0, it profiles the service
