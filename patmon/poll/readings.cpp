@@ -69,7 +69,7 @@ public:
                                       const Fingerprint &content) {
         std::lock_guard<std::mutex> lock(mutex_);
         const auto found = entries_.find(record);
-        if (found == entries_.end() || found->second->language != language || !(found->second->record == content)) {
+        if (found == entries_.end() || found->second->language != language || found->second->record != content) {
             return nullptr;
         }
         return found->second;

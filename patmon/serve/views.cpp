@@ -85,7 +85,7 @@ std::shared_ptr<const PackedText> PollJsonCache::Json(const PollResult &result, 
         key += '\0' + tray.id + (tray.levelPercent ? std::to_string(*tray.levelPercent) : "-") + tray.state;
     }
     const Fingerprint content = FingerprintOf(*record.get(), key);
-    if (!json_ || !(content == key_)) {
+    if (!json_ || content != key_) {
         // Without the time: the document of each poll carries its own.
         json_ = std::make_shared<const PackedText>(ResultJson(result, record, PollContext{target, std::nullopt}, -1));
         key_ = content;

@@ -69,16 +69,16 @@ TEST(Views, ARecordsFingerprintChangesWithItsContentOnly) {
     const Fingerprint first = FingerprintOf(*printer.record.get());
     printer.PollOnce();
     EXPECT_EQ(FingerprintOf(*printer.record.get()), first);
-    EXPECT_FALSE(FingerprintOf(*printer.record.get(), "label") == first);
-    EXPECT_FALSE(FingerprintOf(*printer.record.get(), "label") == FingerprintOf(*printer.record.get(), "labem"));
+    EXPECT_NE(FingerprintOf(*printer.record.get(), "label"), first);
+    EXPECT_NE(FingerprintOf(*printer.record.get(), "label"), FingerprintOf(*printer.record.get(), "labem"));
 
     printer.model.pageCount += 1;  // one counter item changes
     printer.PollOnce();
     const Fingerprint printed = FingerprintOf(*printer.record.get());
-    EXPECT_FALSE(printed == first);
+    EXPECT_NE(printed, first);
     printer.model.statusCodes = {10001, 10072};
     printer.PollOnce();
-    EXPECT_FALSE(FingerprintOf(*printer.record.get()) == printed);
+    EXPECT_NE(FingerprintOf(*printer.record.get()), printed);
 }
 
 // The kept JSON reads back byte for byte, whatever its length.
